@@ -1,0 +1,284 @@
+// TPoorPascal: the template language's interpreter as its owner sees it.
+//
+// The owner installs event handlers, puts prototype lines into DeclarePrototype, adds and removes
+// named values, puts the program into Source and calls Execute. Every error leaves Execute as a
+// TPPAError carrying only its message text (code page 932 for the interpreter's own messages).
+// Nothing inside the interpreter catches; the owner is the edge.
+//
+// The interpreter works directly on program text: statements, conditions and bodies are cut out as
+// texts and scanned afresh each time they run. There is no syntax tree.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "scanner.h"
+
+enum TPPAValueType : std::uint8_t {
+  pvInteger = 0,  // signed 64-bit; also the truth values -1 (true) and 0 (false)
+  pvReal = 1,     // IEEE double
+  pvString = 2,   // single-byte string of the system code page
+};
+
+// The one error type of the interpreter: a message text and nothing else.
+class TPPAError : public std::exception {
+ public:
+  explicit TPPAError(std::string Message) : Message_(std::move(Message)) {}
+  const char* what() const noexcept override { return Message_.c_str(); }
+  const std::string& Message() const noexcept { return Message_; }
+
+ private:
+  std::string Message_;
+};
+
+// Formats a catalogue message: the one "%s" replaced by Arg (messages without "%s" come back as they are).
+std::string PPAFormat(std::string_view Pattern, std::string_view Arg = {});
+
+// A value-table entry. Only the field that ValueType names is meaningful.
+struct TPPAValue {
+  std::uint8_t Permanent = 1;   // survives the clean-up at the start of Execute
+  std::uint8_t ReadOnly = 0;    // assignments are refused
+  std::uint8_t HostObject = 0;  // reads and writes go through the owner's object events
+  TPPAValueType ValueType = pvInteger;
+  std::int64_t IntValue = 0;
+  double RealValue = 0.0;
+  std::string StrValue;  // never holds a NUL: a stored string ends at its first NUL
+  std::int32_t Index = 0;
+};
+
+// The argument record of one parameter, filled by the caller before each call.
+struct TPPAArgument {
+  TPPAValueType ValueType = pvInteger;
+  std::int64_t IntValue = 0;
+  double RealValue = 0.0;
+  std::string StrValue;
+};
+
+// One parameter: its upper-cased name and its argument record.
+struct TPPAParam {
+  std::string Name;
+  TPPAArgument Argument;
+};
+
+// A routine's parameters in declaration order; handed to the owner's routine events as Argument,
+// where the owner reads argument i as Argument[i].Argument.
+using TPPAParams = std::vector<TPPAParam>;
+
+// A procedure-table or function-table entry. Routines have no body: each is built in (Permanent 1,
+// carried out by Index) or carried out by the owner (Permanent 0).
+struct TPPARoutine {
+  std::uint8_t Permanent = 0;
+  std::int32_t Index = 0;
+  TPPAParams Params;
+  TPPAValueType ResultType = pvInteger;  // functions only
+};
+
+// A name table: lookup ignores letter case by the system code page's rules; names are kept as
+// added. Adding a present name stores nothing, so callers look names up first.
+template <typename Record>
+class TPPATable {
+ public:
+  struct Entry {
+    std::string Name;  // as added
+    std::unique_ptr<Record> Data;
+  };
+
+  Record* Find(std::string_view Name) const;
+  const Entry* FindEntry(std::string_view Name) const;
+  // Returns the new record, or nullptr when the name is present (nothing is stored then).
+  Record* Add(std::string_view Name, std::unique_ptr<Record> Data);
+  void Remove(std::string_view Name);
+  // Removes every entry for which Pred(record) holds.
+  template <typename Pred>
+  void RemoveIf(Pred P) {
+    for (auto it = Entries.begin(); it != Entries.end();) {
+      if (P(*it->second.Data)) {
+        it = Entries.erase(it);
+        ++Generation;
+      } else {
+        ++it;
+      }
+    }
+  }
+  std::size_t Count() const { return Entries.size(); }
+  // Bumped on every addition and removal, so a cache of lookups can tell that it is stale.
+  std::uint64_t Generation = 0;
+
+ private:
+  static std::string Key(std::string_view Name);
+  std::unordered_map<std::string, Entry> Entries;  // key: the name folded to upper case
+};
+
+// Events: slots holding a handler of the owner. Parameters follow the owner interface:
+// names upper-cased for routines and as stored for objects; Err_CD preset to -1 by the caller.
+using TProcParam = std::function<void(const std::string& ProcName, std::int32_t Index,
+                                      const TPPAParams& Argument, std::int32_t& Err_CD)>;
+using TIntFuncParam = std::function<void(const std::string& FuncName, std::int32_t Index,
+                                         const TPPAParams& Argument, std::int32_t& Err_CD,
+                                         std::int64_t& ResultValue)>;
+using TRealFuncParam = std::function<void(const std::string& FuncName, std::int32_t Index,
+                                          const TPPAParams& Argument, std::int32_t& Err_CD,
+                                          double& ResultValue)>;
+using TStrFuncParam = std::function<void(const std::string& FuncName, std::int32_t Index,
+                                         const TPPAParams& Argument, std::int32_t& Err_CD,
+                                         std::string& ResultValue)>;
+using TErrorProc = std::function<void(std::int32_t Error_CD, std::string& Err_Message)>;
+using TIntObjParam = std::function<void(const std::string& ObjName, std::int32_t Index,
+                                        std::uint8_t GS_Mode, std::int32_t& Err_CD,
+                                        std::int64_t& Value)>;
+using TRealObjParam = std::function<void(const std::string& ObjName, std::int32_t Index,
+                                         std::uint8_t GS_Mode, std::int32_t& Err_CD, double& Value)>;
+using TStrObjParam = std::function<void(const std::string& ObjName, std::int32_t Index,
+                                        std::uint8_t GS_Mode, std::int32_t& Err_CD,
+                                        std::string& Value)>;
+using TPauseProc = std::function<void()>;
+
+using TPPALines = std::vector<std::string>;
+
+class TPoorPascal {
+ public:
+  // Declares the constants True, False and Nil and the 27 built-in routines.
+  TPoorPascal();
+  virtual ~TPoorPascal();
+  // The tables own their records and the events are bound to this instance's owner.
+  TPoorPascal(const TPoorPascal&) = delete;
+  TPoorPascal& operator=(const TPoorPascal&) = delete;
+
+  // ---- The owner interface ----
+
+  // Lines tested by IsDefine; the interpreter never changes them.
+  TPPALines Define;
+  // The program, one line per entry.
+  TPPALines Source;
+  // Prototypes of the owner's routines, one per line, declared afresh at every Execute.
+  TPPALines DeclarePrototype;
+
+  TProcParam ProcParam;
+  TIntFuncParam IntFuncParam;
+  TRealFuncParam RealFuncParam;
+  TStrFuncParam StrFuncParam;
+  TErrorProc ErrorProc;
+  TIntObjParam IntObjParam;
+  TRealObjParam RealObjParam;
+  TStrObjParam StrObjParam;
+  TPauseProc PauseProc;
+
+  void AddIntValue(std::string_view Name, std::uint8_t ReadOnly, std::int64_t Value,
+                   std::uint8_t HostObject, std::int32_t Index);
+  void AddIntConst(std::string_view Name, std::uint8_t ReadOnly, std::int64_t Value);
+  void AddStrValue(std::string_view Name, std::string_view Value, std::uint8_t ReadOnly,
+                   std::uint8_t HostObject, std::int32_t Index);
+  void AddStrConst(std::string_view Name, std::string_view Value, std::uint8_t ReadOnly);
+  // Removes the entry of that name if there is one, permanent or not.
+  void RemoveValue(std::string_view Name);
+  // During a run: sets Stopped and raises the interruption error. Outside a run: nothing.
+  void Stop();
+  // Runs the program in Source. Every error leaves as a TPPAError.
+  void Execute();
+
+  // ---- Run flags ----
+  std::uint8_t Stopped = 0;
+  std::uint8_t BreakFlag = 0;
+  std::uint8_t ContinueFlag = 0;
+  std::uint8_t Paused = 0;
+  std::uint8_t ExitFlag = 0;
+  std::uint8_t Running = 0;
+
+  // ---- Tables (read by owners and tests; changed only through the operations above) ----
+  TPPATable<TPPAValue> Values;
+  TPPATable<TPPARoutine> Procedures;
+  TPPATable<TPPARoutine> Functions;
+
+  // ---- Operations of the interpreter's parts, public so that each can be driven on its own ----
+
+  // Loading and declarations.
+  void DeclareRoutine(std::string_view Text, std::uint8_t Permanent);
+  static std::string PrepareSource(const TPPALines& Lines);
+
+  // Expressions. Each evaluates the expression at the start of Text and ignores what follows it.
+  std::int64_t EvalInt(std::string_view Text);
+  double EvalReal(std::string_view Text);
+  std::string EvalStr(std::string_view Text);
+  // 0, 1 or 2 by the type the current token tells (a literal's kind, a value's or function's
+  // type); -1 when it tells none.
+  int OperandType(const TPPAParser& P) const;
+  std::int64_t IntRelation(TPPAParser& P);
+  std::int64_t IntSum(TPPAParser& P);
+  std::int64_t IntTerm(TPPAParser& P);
+  std::int64_t IntFactor(TPPAParser& P);
+  std::int64_t IntOperand(TPPAParser& P);
+  double RealRelation(TPPAParser& P);
+  double RealSum(TPPAParser& P);
+  double RealTerm(TPPAParser& P);
+  double RealFactor(TPPAParser& P);
+  double RealOperand(TPPAParser& P);
+  std::string StrRelation(TPPAParser& P);
+  std::string StrSum(TPPAParser& P);
+  std::string StrFactor(TPPAParser& P);
+  std::string StrOperand(TPPAParser& P);
+  // Raises the missing-parenthesis error unless the current token is Word (then consumes it).
+  static void Expect(TPPAParser& P, std::string_view Word);
+  // The value of a ptString token's text: a quoted literal or a character code.
+  static std::string DecodeLiteral(std::string_view Text);
+
+  // Routine calls. The scanner stands behind the routine's name; Name is the name as stored.
+  void CallProc(TPPAParser& P, const std::string& Name);
+  std::int64_t CallIntFunc(TPPAParser& P, const std::string& Name);
+  double CallRealFunc(TPPAParser& P, const std::string& Name);
+  std::string CallStrFunc(TPPAParser& P, const std::string& Name);
+
+  // Statements.
+  void ExecStatements(std::string_view Text);
+  static void SplitStatements(std::string_view Separator, std::string_view Text, TPPALines& List);
+  bool MatchCaseLabels(std::string_view Labels, std::int64_t Selector);
+
+  // The deepest nesting of expressions, blocks and calls taken together that a run may reach:
+  // enough for any real template, and safe on a 1 MiB stack of a 32-bit process.
+  static constexpr int kMaxNesting = 200;
+
+ protected:
+  // Raises Depth for the guard's lifetime; throws the nesting error beyond kMaxNesting.
+  class TNestingGuard {
+   public:
+    explicit TNestingGuard(TPoorPascal& Owner);
+    ~TNestingGuard() { --Owner_.Depth; }
+    TNestingGuard(const TNestingGuard&) = delete;
+    TNestingGuard& operator=(const TNestingGuard&) = delete;
+
+   private:
+    TPoorPascal& Owner_;
+  };
+
+  // The rule for calling the owner: Err_CD 0 is success; anything else goes through ErrorProc
+  // and becomes an error. Subject names the routine or object for the fallback message.
+  void CheckOwnerResult(std::int32_t Err_CD, const std::string& Subject);
+
+ private:
+  // Reads a call's argument list into Args (a copy of the routine's Params, so that a nested call
+  // of the same routine cannot overwrite this call's arguments).
+  void ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAParams& Args);
+  std::string CollectUntil(TPPAParser& P, std::initializer_list<std::string_view> StopWords);
+  std::string CollectBody(TPPAParser& P);
+  void ReadVarDeclaration(TPPAParser& P);
+  // Statement forms; each starts on its keyword.
+  void ExecIf(TPPAParser& P);
+  void ExecFor(TPPAParser& P);
+  void ExecWhile(TPPAParser& P);
+  void ExecRepeat(TPPAParser& P);
+  void ExecCase(TPPAParser& P);
+  // Built-in routines, selected by Index.
+  void RunBuiltinProc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
+  std::int64_t RunBuiltinIntFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
+  double RunBuiltinRealFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
+  std::string RunBuiltinStrFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
+
+  // The scanner over the whole prepared program while Execute runs.
+  std::unique_ptr<TPPAParser> Parser;
+  int Depth = 0;
+};
