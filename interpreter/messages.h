@@ -45,6 +45,8 @@ inline constexpr const char kInfiniteSleep[] = "\x96\xB3\x8C\xC0\x82\xCC\x91\xD2
 inline constexpr const char kOwnerError[] = "\x8C\xC4\x82\xD1\x8Fo\x82\xB5\x90\xE6\x82\xC5\x83G\x83\x89\x81[\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD[%s]";
 // メモリが不足しています  (memory ran out, or a string grew beyond the interpreter's limit)
 inline constexpr const char kOutOfMemory[] = "\x83\x81\x83\x82\x83\x8A\x82\xAA\x95s\x91\xAB\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+// 実行中です  (Execute called again while a run is under way)
+inline constexpr const char kAlreadyRunning[] = "\x8E\xC0\x8Ds\x92\x86\x82\xC5\x82\xB7";
 
 // Messages of the platform's run-time library that reach the owner the same way.
 inline constexpr const char kDivisionByZero[] = "Division by zero";
