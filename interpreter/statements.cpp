@@ -1,0 +1,360 @@
+// The statement executor. Statements are cut out of the text as token runs (each token followed by
+// one blank) and run by scanning them afresh: for «WHILE i < 3 DO BEGIN i := i + 1 END », the
+// condition is the text «i < 3 » and the body «i := i + 1 », evaluated and run on every pass.
+#include <algorithm>
+
+#include "interpreter/messages.h"
+#include "interpreter/poor_pascal.h"
+#include "platform/platform.h"
+
+namespace {
+
+using ppa_messages::kSyntaxError;
+
+[[noreturn]] void Fail(std::string_view Pattern, std::string_view Arg = {}) {
+  throw TPPAError(PPAFormat(Pattern, Arg));
+}
+
+// Only these words change the nesting level; IF, THEN, ELSE, DO and OF do not.
+int LevelChange(const TPPAParser& P) {
+  if (P.Kind != ptIdent) return 0;
+  if (P.Is("BEGIN") || P.Is("REPEAT") || P.Is("CASE")) return 1;
+  if (P.Is("END") || P.Is("UNTIL")) return -1;
+  return 0;
+}
+
+void AppendToken(std::string& Text, const TPPAParser& P) { Text.append(P.TokenView()).push_back(' '); }
+
+// The block standing on BEGIN, ELSE or REPEAT, up to (not past) its Terminator at level 0.
+std::string CollectBlock(TPPAParser& P, std::string_view Terminator) {
+  std::string Text;
+  P.Next();
+  if (P.Is("END") || P.Is("UNTIL")) return Text;
+  int Level = 0;
+  do {
+    Level += LevelChange(P);
+    AppendToken(Text, P);
+    P.Next();
+  } while (!(Level == 0 && P.Is(Terminator)) && !P.AtEnd());
+  return Text;
+}
+
+// Truncates to the low 32 bits, read as signed: FOR counts in 32 bits.
+std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
+
+// Stores the expression's value in the named variable, then tells a host object's owner. The entry
+// is looked up again after the evaluation, which may have called the owner.
+void Assign(TPoorPascal& PP, const std::string& Name, std::string_view Expression) {
+  const TPPAValueType Type = PP.Values.Find(Name)->ValueType;
+  std::int64_t I = 0;
+  double R = 0.0;
+  std::string S;
+  if (Type == pvInteger) {
+    I = PP.EvalInt(Expression);
+  } else if (Type == pvReal) {
+    R = PP.EvalReal(Expression);
+  } else {
+    S = PP.EvalStr(Expression);
+    S.resize(std::min(S.size(), S.find('\0')));  // a stored string ends at its first NUL
+  }
+  TPPAValue* V = PP.Values.Find(Name);
+  if (!V || V->ValueType != Type) Fail(ppa_messages::kUndefinedName, Name);
+  std::int32_t Err_CD = -1;  // the write call's result is not looked at
+  if (Type == pvInteger) {
+    V->IntValue = I;
+    if (V->HostObject && PP.IntObjParam) PP.IntObjParam(Name, V->Index, 1, Err_CD, I);
+  } else if (Type == pvReal) {
+    V->RealValue = R;
+    if (V->HostObject && PP.RealObjParam) PP.RealObjParam(Name, V->Index, 1, Err_CD, R);
+  } else {
+    V->StrValue = S;
+    if (V->HostObject && PP.StrObjParam) PP.StrObjParam(Name, V->Index, 1, Err_CD, S);
+  }
+}
+
+}  // namespace
+
+void TPoorPascal::SplitStatements(std::string_view Separator, std::string_view Text, TPPALines& List) {
+  List.clear();
+  TPPAParser P(Text);
+  int Level = 0;
+  std::string Piece;
+  while (!P.AtEnd()) {
+    while (!(Level == 0 && P.TokenView() == Separator) && !P.AtEnd()) {
+      Level += LevelChange(P);
+      AppendToken(Piece, P);
+      P.Next();
+    }
+    if (!Piece.empty()) List.push_back(std::move(Piece));
+    Piece.clear();
+    P.Next();
+  }
+}
+
+// Takes the current token always, then every token up to the first stop word (not consumed).
+std::string TPoorPascal::CollectUntil(TPPAParser& P, std::initializer_list<std::string_view> StopWords) {
+  std::string Text;
+  auto AtStop = [&] {
+    for (std::string_view W : StopWords) {
+      if (P.Is(W)) return true;
+    }
+    return false;
+  };
+  do {
+    AppendToken(Text, P);
+    P.Next();
+  } while (!P.AtEnd() && !AtStop());
+  return Text;
+}
+
+// body: "BEGIN" ... "END" | "ELSE" ... "END" | one statement (up to ";" or an ELSE at level 0)
+std::string TPoorPascal::CollectBody(TPPAParser& P) {
+  if (P.Is("BEGIN") || P.Is("ELSE")) return CollectBlock(P, "END");
+  // A REPEAT standing as a body is collected as one statement, UNTIL condition included, so that
+  // «FOR i := 1 TO 3 DO REPEAT ... UNTIL c» really loops; ExecRepeat cuts its own block again.
+  std::string Text;
+  int Level = 0;
+  int Ifs = 0;
+  for (;;) {
+    Level += LevelChange(P);
+    const bool WasIf = P.Is("IF");
+    AppendToken(Text, P);
+    P.Next();
+    // Once an IF is inside, every ELSE at this level belongs to it.
+    if (WasIf) ++Ifs;
+    if (Level == 0 && ((Ifs == 0 && P.Is("ELSE")) || P.Is(";"))) break;
+    if (P.AtEnd()) break;
+  }
+  return Text;
+}
+
+// labels: item { "," item }, item: expression [ ".." expression ]
+bool TPoorPascal::MatchCaseLabels(std::string_view Labels, std::int64_t Selector) {
+  TPPAParser P(Labels);
+  std::string Item;
+  while (!P.AtEnd()) {
+    Item.clear();
+    int Parens = 0;
+    do {
+      if (P.Is("(")) ++Parens;
+      if (P.Is(")")) --Parens;
+      AppendToken(Item, P);
+      P.Next();
+    } while (!P.AtEnd() && !(P.Is(",") && Parens == 0));
+    std::int64_t Low;
+    std::int64_t High;
+    const std::size_t Range = Item.find("..");
+    if (Range != std::string::npos) {
+      Low = EvalInt(std::string_view(Item).substr(0, Range));
+      High = EvalInt(std::string_view(Item).substr(Range + 2));
+    } else {
+      Low = High = EvalInt(Item);
+    }
+    if (Low <= Selector && Selector <= High) return true;
+    P.Next();
+  }
+  return false;
+}
+
+// IF condition THEN body [ ELSE body ]
+void TPoorPascal::ExecIf(TPPAParser& P) {
+  P.Next();
+  const std::string Condition = CollectUntil(P, {"THEN"});
+  P.Accept("THEN");
+  if (P.AtEnd()) Fail(kSyntaxError, "if");
+  const std::string ThenPart = CollectBody(P);
+  P.Accept("END");
+  const bool Taken = EvalInt(Condition) != 0;
+  if (Taken) ExecStatements(ThenPart);
+  if (P.Accept("ELSE")) {
+    const std::string ElsePart = CollectBody(P);
+    if (!Taken) ExecStatements(ElsePart);
+  }
+  P.Accept("END");
+  P.Accept(";");
+}
+
+// FOR variable := start (TO | DOWNTO) limit DO body
+void TPoorPascal::ExecFor(TPPAParser& P) {
+  P.Next();
+  const std::string Name(P.TokenView());
+  // The loop variable is looked up again whenever the table may have changed under a call.
+  auto Variable = [&]() -> TPPAValue& {
+    TPPAValue* V = Values.Find(Name);
+    if (!V || V->ValueType != pvInteger || V->ReadOnly) Fail(kSyntaxError, "for");
+    return *V;
+  };
+  Variable();
+  const std::string Start = CollectUntil(P, {"TO", "DOWNTO"});
+  if (Start.find(":=") == std::string::npos || P.AtEnd()) Fail(kSyntaxError, "for");
+  const bool Upward = P.Is("TO");
+  P.Next();
+  ExecStatements(Start);
+  const std::int32_t First = Low32(Variable().IntValue);
+  const std::string Limit = CollectUntil(P, {"DO"});
+  if (P.AtEnd()) Fail(kSyntaxError, "for");
+  P.Next();
+  // A real limit arrives truncated by EvalInt (NaN and out-of-range reals as INT64_MIN).
+  const std::int32_t Last = Low32(EvalInt(Limit));
+  const std::string Body = CollectBody(P);
+  if (Upward ? Last >= First : Last <= First) {
+    // Unsigned 32-bit counting: the full range is 2^32 passes, which wraps to 0 and still counts
+    // down correctly, and stepping past the end of the range is well defined.
+    std::uint32_t Passes = Upward ? static_cast<std::uint32_t>(Last) - static_cast<std::uint32_t>(First) + 1
+                                  : static_cast<std::uint32_t>(First) - static_cast<std::uint32_t>(Last) + 1;
+    std::uint32_t V = static_cast<std::uint32_t>(First);
+    const std::uint64_t Generation = Values.Generation;
+    TPPAValue* Var = &Variable();
+    for (;;) {
+      if (Stopped) break;
+      if (Values.Generation != Generation) Var = &Variable();
+      Var->IntValue = static_cast<std::int32_t>(V);
+      ContinueFlag = 0;
+      ExecStatements(Body);
+      if (ExitFlag || BreakFlag) break;
+      V = Upward ? V + 1 : V - 1;
+      if (--Passes == 0) break;
+    }
+  }
+  BreakFlag = ContinueFlag = 0;
+}
+
+// WHILE condition DO body
+void TPoorPascal::ExecWhile(TPPAParser& P) {
+  P.Next();
+  const std::string Condition = CollectUntil(P, {"DO"});
+  if (P.AtEnd()) Fail(kSyntaxError, "while");
+  P.Next();
+  const std::string Body = CollectBody(P);
+  while (!Stopped && EvalInt(Condition) != 0) {
+    ContinueFlag = 0;
+    ExecStatements(Body);
+    if (ExitFlag || BreakFlag) break;
+  }
+  BreakFlag = ContinueFlag = 0;
+}
+
+// REPEAT statements UNTIL condition
+void TPoorPascal::ExecRepeat(TPPAParser& P) {
+  const std::string Body = CollectBlock(P, "UNTIL");
+  P.Accept("UNTIL");
+  const std::string Condition = CollectUntil(P, {";"});
+  P.Next();
+  std::int64_t Done = 0;
+  while (!Stopped && Done == 0) {
+    ContinueFlag = 0;
+    ExecStatements(Body);
+    if (ExitFlag || BreakFlag) break;
+    Done = EvalInt(Condition);
+  }
+  BreakFlag = ContinueFlag = 0;
+}
+
+// CASE selector OF labels ":" body { labels ":" body } [ ELSE statements ] END
+void TPoorPascal::ExecCase(TPPAParser& P) {
+  bool Matched = false;
+  P.Next();
+  const std::string SelectorText = CollectUntil(P, {"OF"});
+  if (P.AtEnd()) Fail(ppa_messages::kMissingOf, "case");
+  P.Next();
+  const std::int64_t Selector = EvalInt(SelectorText);
+  do {
+    const std::string Labels = CollectUntil(P, {":"});
+    if (!P.Accept(":")) Fail(ppa_messages::kMalformed, "case");
+    const std::string Branch = CollectBody(P);
+    // Every matching branch runs, not only the first.
+    if (MatchCaseLabels(Labels, Selector)) {
+      ExecStatements(Branch);
+      Matched = true;
+    }
+    P.Accept("END");
+    P.Accept(";");
+  } while (!P.Is("ELSE") && !P.Is("END") && !P.AtEnd());
+  if (P.Is("ELSE")) {
+    const std::string ElsePart = CollectBody(P);
+    if (!Matched) ExecStatements(ElsePart);
+  }
+  if (!P.Accept("END")) Fail(ppa_messages::kMissingEnd, "case");
+  P.Accept(";");
+}
+
+void TPoorPascal::ExecStatements(std::string_view Text) {
+  const TNestingGuard Guard(*this);
+  // A handler run here may call Stop; the pump drops its error and the checks below see Stopped.
+  platform::ProcessMessages();
+  TPPALines List;
+  SplitStatements(";", Text, List);
+  for (const std::string& Statement : List) {
+    if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
+    TPPAParser P(Statement);
+    if (P.Kind != ptIdent) Fail(kSyntaxError, P.TokenView());
+    bool Done = false;
+
+    // Call form: procedures first, then functions with the result dropped.
+    if (const auto* Proc = Procedures.FindEntry(P.TokenView())) {
+      const std::string Name = Proc->Name;
+      P.Next();
+      CallProc(P, Name);
+      Done = true;
+    } else if (const auto* Func = Functions.FindEntry(P.TokenView())) {
+      const std::string Name = Func->Name;
+      const TPPAValueType Type = Func->Data->ResultType;
+      P.Next();
+      if (Type == pvReal) {
+        CallRealFunc(P, Name);
+      } else if (Type == pvString) {
+        CallStrFunc(P, Name);
+      } else {
+        CallIntFunc(P, Name);
+      }
+      Done = true;
+    }
+
+    // Assignment form: name ":=" expression (the expression is the rest of the statement).
+    if (const auto* Entry = P.Kind == ptIdent ? Values.FindEntry(P.TokenView()) : nullptr) {
+      if (Entry->Data->ReadOnly) Fail(ppa_messages::kReadOnlyAssignment, P.TokenView());
+      const std::string Name = Entry->Name;
+      P.Next();
+      if (!P.Accept(":=")) Fail(kSyntaxError, P.TokenView());
+      Assign(*this, Name, P.Rest());
+      Done = true;
+    }
+
+    // Keyword form, on the token the forms above stopped at.
+    if (P.Accept(";")) {
+      Done = true;
+    } else if (P.Kind != ptIdent) {
+      // no keyword here
+    } else if (P.Is("BEGIN")) {
+      ExecStatements(CollectBody(P));
+      P.Accept("END");
+      P.Accept(";");
+      Done = true;
+    } else if (P.Is("BREAK")) {
+      BreakFlag = 1;
+      return;
+    } else if (P.Is("CONTINUE")) {
+      ContinueFlag = 1;
+      return;
+    } else if (P.Is("EXIT")) {
+      ExitFlag = 1;
+      return;
+    } else if (P.Is("IF")) {
+      ExecIf(P);
+      Done = true;
+    } else if (P.Is("FOR")) {
+      ExecFor(P);
+      Done = true;
+    } else if (P.Is("WHILE")) {
+      ExecWhile(P);
+      Done = true;
+    } else if (P.Is("REPEAT")) {
+      ExecRepeat(P);
+      Done = true;
+    } else if (P.Is("CASE")) {
+      ExecCase(P);
+      Done = true;
+    }
+    if (!Done) Fail(kSyntaxError, P.TokenView());
+  }
+}
