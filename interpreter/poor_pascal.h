@@ -241,6 +241,9 @@ class TPoorPascal {
   // The deepest nesting of expressions, blocks and calls taken together that a run may reach:
   // enough for any real template, and safe on a 1 MiB stack of a 32-bit process.
   static constexpr int kMaxNesting = 200;
+  // The longest string a concatenation or Insert may make: a template that doubles a string in a
+  // loop ends in the out-of-memory error instead of exhausting the host's memory.
+  static constexpr std::size_t kMaxStringLength = 256u << 20;
 
  protected:
   // Raises Depth for the guard's lifetime; throws the nesting error beyond kMaxNesting.
