@@ -27,6 +27,9 @@ struct TPluginState {
   platform::WindowHandle SignatureLabel = 0;
   platform::WindowHandle SignatureCombo = 0;
   bool RunInProgress = false;   // guards against a second run starting inside the first
+  // The text of the error that ended the last run, "" when it completed. The dialog never shows
+  // it; the headless host reports it.
+  std::string LastRunError;
 };
 
 // The one plug-in state.
