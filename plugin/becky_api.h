@@ -5,8 +5,10 @@
 // BKA_Alloc and go back through BKA_Free. Binding is all or nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "platform/abi.h"
 #include "platform/platform.h"
@@ -136,4 +138,29 @@ class TBeckyAPI {
 
   // The host's program module; 0 while unbound.
   platform::ModuleHandle ModuleHandle = 0;
+};
+
+// A text the host returned, copied at once; a null text counts as empty.
+inline std::string HostText(const char* Text) { return Text ? std::string(Text) : std::string(); }
+
+// A block for the host to fill: taken from BKA_Alloc, zero-filled so that a host that writes
+// nothing leaves an empty text, and given back through BKA_Free when it goes out of scope.
+class TBeckyBlock {
+ public:
+  // Throws std::bad_alloc when the host gives no block.
+  TBeckyBlock(const TBeckyAPI& Api, int Size);
+  ~TBeckyBlock();
+  // The block belongs to the host's allocator: a copy would free it twice.
+  TBeckyBlock(const TBeckyBlock&) = delete;
+  TBeckyBlock& operator=(const TBeckyBlock&) = delete;
+
+  char* Data() const { return Data_; }
+  int Size() const { return Size_; }
+  // What the host wrote: up to the first NUL, never past the block's end.
+  std::string Text() const;
+
+ private:
+  const TBeckyAPI& Api_;
+  char* Data_ = nullptr;
+  int Size_ = 0;
 };

@@ -24,6 +24,11 @@ class TPPASub : public TPoorPascal {
   static std::string ErrorMessage(std::int32_t Error_CD);
 };
 
+// The generator behind Rand: seed := seed * 134775813 + 1 (mod 2^32); the result is the high half
+// of Range (as unsigned) times the new seed, so 0 <= result < Range for Range >= 1.
+void RandSeed(std::uint32_t Seed);
+std::int32_t RandomInt(std::int32_t Range);
+
 // EnumChildWindows callback of the signature search: remembers the label carrying the signature
 // mnemonic and the combo box on its line. Always continues.
 bool FindSignatureControls(platform::WindowHandle H, std::intptr_t Param);
