@@ -76,6 +76,9 @@ ComposeWindow& HeadlessHost::CreateCompose(std::string Text, HeaderList Headers)
   W->SignatureLabel = desk::CreateWindow({"Static", "Si&gnature", {110, 160, 180, 180}, W->Window, 0, {}});
   W->SignatureCombo = desk::CreateComboBox(W->Window, kSignatureComboId, {190, 160, 400, 330}, Options_.Signatures);
   desk::CreateWindow({"TBeckyEditor", "", {100, 200, 900, 700}, W->Window, 0, {}});
+  // A newly opened compose window is in front, and the template routines act on the front window.
+  desk::SetForegroundWindow(W->Window);
+  desk::SetActiveWindow(W->Window);
   Composes_.push_back(std::move(W));
   return *Composes_.back();
 }

@@ -140,6 +140,8 @@ class HeadlessHost {
   static HeadlessHost* Current();
 
   const HostOptions& Options() const { return Options_; }
+  // The signature entries of compose windows created from now on.
+  void SetSignatures(std::vector<std::string> Names) { Options_.Signatures = std::move(Names); }
   const std::string& DataFolder() const { return DataFolder_; }
 
   // ---- Messages and the current mail ----
