@@ -38,8 +38,9 @@ bool HasPrefixIgnoringCase(const std::string& Entry, std::string_view Prefix) {
 
 // CB_SELECTSTRING: the search starts after Start and wraps around; -1 searches from the top.
 std::intptr_t SelectString(Window& W, std::uintptr_t Start, const char* Text) {
+  if (Text == nullptr) return desktop::CB_ERR;
   ComboState& C = *W.Combo;
-  const std::string_view Prefix = Text != nullptr ? std::string_view(Text) : std::string_view();
+  const std::string_view Prefix = Text;
   const auto N = static_cast<std::intptr_t>(C.Entries.size());
   const auto From = static_cast<std::intptr_t>(Start);
   const std::intptr_t First = (From < 0 || From >= N) ? 0 : From + 1;
