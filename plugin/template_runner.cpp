@@ -2,6 +2,8 @@
 // printed back into the window.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -151,19 +153,20 @@ std::string HtmlToText(std::string_view Text) {
   const std::u16string_view View(In);
   std::u16string Out;
   Out.reserve(In.size());
-  std::optional<std::size_t> TagStart;  // where the pending "<" stands in Out
+  constexpr std::size_t kNoTag = std::u16string::npos;
+  std::size_t TagStart = kNoTag;  // where the pending "<" stands in Out
   std::size_t I = 0;
   while (I < In.size()) {
     const char16_t C = In[I];
-    if (C == u'<' && !TagStart) {
+    if (C == u'<' && TagStart == kNoTag) {
       TagStart = Out.size();
       Out += C;
       ++I;
-    } else if (C == u'>' && TagStart) {
-      const bool Break = TagBreaksLine(std::u16string_view(Out).substr(*TagStart + 1));
-      Out.resize(*TagStart);
+    } else if (C == u'>' && TagStart != kNoTag) {
+      const bool Break = TagBreaksLine(std::u16string_view(Out).substr(TagStart + 1));
+      Out.resize(TagStart);
       if (Break) Out += u"\r\n";
-      TagStart.reset();
+      TagStart = kNoTag;
       ++I;
     } else if (C == u'&') {
       std::size_t Taken = 1;
@@ -365,6 +368,30 @@ void PlaceCaret(const TPluginState& St, platform::WindowHandle Window) {
   St.BkApi->BKA_Command(Window, "Refresh");
 }
 
+// The text of the error that is being handled, for LastRunError.
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const TPPAError& E) {
+    return E.Message();
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";
+  } catch (const std::exception& E) {
+    return E.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+void NoteFailure(TPluginState& St) noexcept {
+  try {
+    St.LastRunError = CurrentErrorText();
+  } catch (...) {
+    St.LastRunError.clear();
+  }
+  if (St.LastRunError.empty()) St.LastRunError.assign(1, '?');
+}
+
 // Runs the program and writes its output; any error ends here with one message.
 void ExecuteGuarded(TPluginState& St, platform::WindowHandle Window) {
   try {
@@ -375,6 +402,7 @@ void ExecuteGuarded(TPluginState& St, platform::WindowHandle Window) {
     if (!St.SignatureName.empty()) SelectSignature(St, Window);
     PlaceCaret(St, Window);
   } catch (...) {
+    NoteFailure(St);
     if (!St.ErrorShown) ShowDialog(TDialogKind::Error, kRunFailedMessage);
   }
 }
@@ -393,6 +421,7 @@ void Run(platform::WindowHandle Window) {
   }
   TRunFlag Running(St);
   St.ErrorShown = false;
+  St.LastRunError.clear();
   St.SourceLines->clear();
   *St.SourceLines = ReadComposeLines(Api, Window);
   if (!IsTemplate(*St.SourceLines)) return;
@@ -418,6 +447,8 @@ void PLATFORM_STDCALL RunTemplate(platform::WindowHandle Window, std::intptr_t /
   } catch (...) {
     // A failure while the run was being prepared: the scopes have put back the directory and the
     // run values by now.
-    if (!State().ErrorShown) ShowDialog(TDialogKind::Error, kRunFailedMessage);
+    TPluginState& St = State();
+    NoteFailure(St);
+    if (!St.ErrorShown) ShowDialog(TDialogKind::Error, kRunFailedMessage);
   }
 }
