@@ -11,12 +11,6 @@ namespace {
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 bool IsHexDigit(char C) { return IsDigit(C) || (C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'); }
 bool IsLetter(char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_'; }
-bool IsAscii(std::string_view S) {
-  for (char C : S) {
-    if (static_cast<unsigned char>(C) >= 0x80) return false;
-  }
-  return true;
-}
 char AsciiUpper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
 
 // Token and word compared as UpperToken would compare them. Keywords and tokens are nearly always
@@ -24,12 +18,12 @@ char AsciiUpper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 
 // only texts longer than the stack buffer allocate.
 bool SameFolded(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
-  if (IsAscii(A) && IsAscii(B)) {
-    for (std::size_t i = 0; i < A.size(); ++i) {
-      if (AsciiUpper(A[i]) != AsciiUpper(B[i])) return false;
-    }
-    return true;
+  std::size_t i = 0;
+  for (; i < A.size(); ++i) {
+    if (static_cast<unsigned char>(A[i] | B[i]) >= 0x80) break;
+    if (AsciiUpper(A[i]) != AsciiUpper(B[i])) return false;
   }
+  if (i == A.size()) return true;
   constexpr std::size_t kStack = 64;
   if (A.size() <= kStack) {
     char FA[kStack];

@@ -16,11 +16,16 @@ using ppa_messages::kSyntaxError;
 }
 
 // Only these words change the nesting level; IF, THEN, ELSE, DO and OF do not.
+// Every token of every cut-out text passes through here, so most words are let go on their length.
 int LevelChange(const TPPAParser& P) {
   if (P.Kind != ptIdent) return 0;
-  if (P.Is("BEGIN") || P.Is("REPEAT") || P.Is("CASE")) return 1;
-  if (P.Is("END") || P.Is("UNTIL")) return -1;
-  return 0;
+  switch (P.TokenView().size()) {
+    case 3: return P.Is("END") ? -1 : 0;
+    case 4: return P.Is("CASE") ? 1 : 0;
+    case 5: return P.Is("BEGIN") ? 1 : P.Is("UNTIL") ? -1 : 0;
+    case 6: return P.Is("REPEAT") ? 1 : 0;
+    default: return 0;
+  }
 }
 
 void AppendToken(std::string& Text, const TPPAParser& P) { Text.append(P.TokenView()).push_back(' '); }
