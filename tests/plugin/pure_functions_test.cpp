@@ -1,0 +1,240 @@
+// The plug-in's pure functions: mail identifiers, HTML to text, line lists, host blocks, the error
+// messages and the random generator.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/posix/desktop.h"
+#include "plugin/plugin_state.h"
+#include "plugin/ppa_sub.h"
+
+namespace {
+
+TEST(MailIdFromRef, Cases) {
+  struct Case {
+    const char* Ref;
+    const char* Id;
+  };
+  const Case Cases[] = {
+      {"abc>255", "abc?00000000000000FF"},
+      {"folder>42", "folder?000000000000002A"},
+      {"a\\b\\c>0", "a\\b\\c?0000000000000000"},
+      {">7", "?0000000000000007"},          // an empty folder part
+      {"f>-1", "f?00000000FFFFFFFF"},       // a negative number shows its 32-bit pattern
+      {"f>$1F", "f?000000000000001F"},      // hexadecimal prefixes
+      {"f>0x1f", "f?000000000000001F"},
+      {"f>  12", "f?000000000000000C"},     // leading blanks
+      {"f>2147483647", "f?000000007FFFFFFF"},
+      {"f>-2147483648", "f?0000000080000000"},
+      {"f>$FFFFFFFF", "f?00000000FFFFFFFF"},
+      {"a>b>5", "nil"},                      // only the first ">" splits
+      {"f>2147483648", "nil"},              // overflow
+      {"f>$100000000", "nil"},
+      {"f>12 ", "nil"},                      // nothing may follow the digits
+      {"f>", "nil"},
+      {"f>$", "nil"},
+      {"", "nil"},
+      {"abc", "nil"},
+      {"123", "?000000000000000C"},         // no ">": the value but its last character
+  };
+  for (const Case& C : Cases) EXPECT_EQ(MailIdFromRef(C.Ref), C.Id) << C.Ref;
+}
+
+// ---- HTML to text ----
+
+// The in-place walk exactly as the conversion is described: edit the string while walking it.
+// Quadratic, and the reference the one-pass conversion must agree with.
+std::u16string ReferenceHtmlToText(std::u16string W) {
+  auto At = [&W](std::size_t Pos) -> int {  // 1-based; -1 past the end
+    return Pos >= 1 && Pos <= W.size() ? W[Pos - 1] : -1;
+  };
+  auto Follows = [&](std::size_t Pos, std::u16string_view Text) {
+    for (std::size_t K = 0; K < Text.size(); ++K) {
+      if (At(Pos + K) != Text[K]) return false;
+    }
+    return true;
+  };
+  std::ptrdiff_t I = 1, S = 0, E = 0;
+  while (I <= static_cast<std::ptrdiff_t>(W.size())) {
+    const std::size_t P = static_cast<std::size_t>(I);
+    const int C0 = At(P), C1 = At(P + 1);
+    if (C0 == '<' && S == 0) {
+      S = I;
+    } else if (C0 == '>' && E == 0) {
+      E = I;
+    } else if (C0 == '&') {
+      if (Follows(P + 1, u"nbsp;")) W.replace(P - 1, 6, u" ");
+      else if (Follows(P + 1, u"lt;")) W.replace(P - 1, 4, u"<");
+      else if (Follows(P + 1, u"gt;")) W.replace(P - 1, 4, u">");
+      else if (Follows(P + 1, u"quot;")) W.replace(P - 1, 6, u"\"");
+      else if (Follows(P + 1, u"amp;")) W.replace(P - 1, 5, u"&");
+    } else if (C0 == '\r' && C1 == '\n') {
+      W.erase(P - 1, 2);
+      --I;
+    } else if (C0 == ' ' && C1 == ' ') {
+      W.erase(P, 1);
+      --I;
+    }
+    if (S != 0 && S < E) {
+      std::u16string Name = W.substr(static_cast<std::size_t>(S), static_cast<std::size_t>(E - S - 1));
+      while (!Name.empty() && Name.front() <= 32) Name.erase(0, 1);
+      while (!Name.empty() && Name.back() <= 32) Name.pop_back();
+      for (char16_t& Ch : Name) {
+        if (Ch >= 'a' && Ch <= 'z') Ch = static_cast<char16_t>(Ch - 32);
+      }
+      const bool Break = Name == u"BR" || Name == u"/HEAD" || Name == u"P" || Name.rfind(u"P ", 0) == 0 ||
+                         Name.rfind(u"TD", 0) == 0;
+      W.erase(static_cast<std::size_t>(S - 1), static_cast<std::size_t>(E - S + 1));
+      if (Break) {
+        W.insert(static_cast<std::size_t>(S - 1), u"\r\n");
+        I = S + 1;
+      } else {
+        I = S - 1;
+      }
+      S = 0;
+      E = 0;
+    } else if (E != 0 && S > E) {
+      E = 0;
+    }
+    ++I;
+  }
+  return W;
+}
+
+std::string Reference(const std::string& Text) {
+  return platform::FromUtf16(ReferenceHtmlToText(platform::ToUtf16(Text)));
+}
+
+class HtmlToTextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::desktop::Reset();
+    platform::desktop::SetLocale(platform::desktop::Locale::EnUS);
+  }
+  void TearDown() override { platform::desktop::Reset(); }
+};
+
+TEST_F(HtmlToTextTest, DocumentedResults) {
+  struct Case {
+    const char* Html;
+    const char* Text;
+  };
+  const Case Cases[] = {
+      {"<p>a&lt;b</p>", "\r\na<b"},
+      {"x<br>y", "x\r\ny"},
+      {"x<br/>y", "xy"},
+      {"a\r\nb", "ab"},
+      {"a   b", "a b"},
+      {"&AMP;", "&AMP;"},
+      {"&nbsp;&quot;&gt;&amp;lt;", " \">&lt;"},  // a replaced character is not looked at again
+      {"<html><head><title>T</title></head><body>", "T\r\n"},
+      {"<td>1<TD>2< td >3", "\r\n1\r\n2\r\n3"},
+      {"<p class=x>a<P\tx>b", "\r\nab"},  // "P " begins a paragraph, "P" and a tab does not
+      {"a > b < c", "a > b < c"},           // no closing ">" after the "<"
+      {"a>b<c>d", "a>bd"},                  // a ">" before the "<" stays text
+      {"<<b>>", ">"},                       // the second "<" is part of the first tag's name
+      {"<B\r\nR>", "\r\n"},                 // the CR LF inside the tag is gone before the name is read
+      {"", ""},
+  };
+  for (const Case& C : Cases) {
+    EXPECT_EQ(HtmlToText(C.Html), C.Text) << C.Html;
+    EXPECT_EQ(Reference(C.Html), C.Text) << "reference: " << C.Html;
+  }
+}
+
+TEST_F(HtmlToTextTest, AgreesWithTheInPlaceWalk) {
+  const std::vector<std::string> Tricky = {
+      "a  \r\n b",   "  <p>  </p>  ", "<br  >x", "&&lt;&gt;", "&nbsp",     "<&lt;br>", "<a><b>",
+      "<p\r\n>x",    "\r\r\n\n",      "<>",       "><",       "<P >x<P>y", "& amp;",   "a<br>\r\nb",
+      "<td> <TD>  ", "   ",           "<",        ">",        "&",         "x<BR>",    "< / head >",
+  };
+  for (const std::string& T : Tricky) EXPECT_EQ(HtmlToText(T), Reference(T)) << T;
+
+  // Random texts over the characters that matter, fixed seed so that a failure repeats.
+  const std::string Alphabet = "<>&;/ \r\n\tnbsplatgquomBRPTDHEAdhex";
+  std::mt19937 Gen(20240611);
+  std::uniform_int_distribution<std::size_t> Pick(0, Alphabet.size() - 1), Length(0, 40);
+  for (int Round = 0; Round < 3000; ++Round) {
+    std::string T;
+    for (std::size_t K = Length(Gen); K > 0; --K) T += Alphabet[Pick(Gen)];
+    ASSERT_EQ(HtmlToText(T), Reference(T)) << T;
+  }
+}
+
+TEST_F(HtmlToTextTest, LargeInputTakesLinearTime) {
+  // Every character of these is deleted or edited by the in-place walk.
+  std::string Html;
+  for (int K = 0; K < 200000; ++K) Html += "<b>  &amp;\r\n";
+  const std::string Text = HtmlToText(Html);
+  EXPECT_EQ(Text.size(), 200000u * 2);
+  EXPECT_EQ(Text.substr(0, 4), " & &");
+}
+
+// ---- Line lists and host blocks ----
+
+TEST(LineLists, SplitRule) {
+  struct Case {
+    std::string Text;
+    TLineList Lines;
+  };
+  const Case Cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\n", {"a"}},
+      {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+      {"\r\n\r\n", {"", ""}},
+      {"a\n\rb", {"a", "", "b"}},  // LF then CR is two line ends
+      {"a\r\r\nb", {"a", "", "b"}},
+      {std::string("a\nb\0c\nd", 7), {"a", "b"}},  // the text ends at its first NUL
+  };
+  for (const Case& C : Cases) EXPECT_EQ(SplitLines(C.Text), C.Lines) << C.Text;
+}
+
+TEST(LineLists, JoinPutsCrLfAfterEveryLine) {
+  EXPECT_EQ(JoinLines({}), "");
+  EXPECT_EQ(JoinLines({""}), "\r\n");
+  EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
+  EXPECT_EQ(SplitLines(JoinLines({"a", "", "b"})), (TLineList{"a", "", "b"}));
+}
+
+TEST(BlockText, StopsAtNulOrAtTheEnd) {
+  const char Full[4] = {'a', 'b', 'c', 'd'};  // a host that filled the block to the end
+  EXPECT_EQ(BlockText(Full, 4), "abcd");
+  EXPECT_EQ(BlockText(Full, 2), "ab");
+  EXPECT_EQ(BlockText("ab\0cd", 5), "ab");
+  EXPECT_EQ(BlockText(nullptr, 16), "");
+  EXPECT_EQ(BlockText(Full, 0), "");
+}
+
+// ---- Error messages and Rand ----
+
+TEST(ErrorMessage, Table) {
+  EXPECT_EQ(TPPASub::ErrorMessage(1), "Error occured in procedure println\n\r\n\rThis will terminate VESK");
+  EXPECT_EQ(TPPASub::ErrorMessage(10), "Error occured in procedure SaveMsgToFile\n\r\n\rThis will terminate VESK");
+  EXPECT_EQ(TPPASub::ErrorMessage(22), "Error occured in function FileExists\n\r\n\rThis will terminate VESK");
+  EXPECT_EQ(TPPASub::ErrorMessage(43), "Error occured in function CompGetHeader\n\r\n\rThis will terminate VESK");
+  EXPECT_EQ(TPPASub::ErrorMessage(91), "Error occured in procedure Attach\n\r\n\rFile Not Exist");
+  EXPECT_EQ(TPPASub::ErrorMessage(-1), "Undefined function / procedure call");
+  EXPECT_EQ(TPPASub::ErrorMessage(11), "Error code 11\n\r\n\rThis will terminate VESK");
+  EXPECT_EQ(TPPASub::ErrorMessage(0), "Error code 0\n\r\n\rThis will terminate VESK");
+}
+
+TEST(Rand, RangeAndSequence) {
+  RandSeed(0);
+  // seed 0 -> 1 -> 134775814: the high halves of 10 * seed.
+  EXPECT_EQ(RandomInt(10), 0);
+  EXPECT_EQ(RandomInt(1 << 30), static_cast<std::int32_t>((std::uint64_t{1} << 30) * 134775814u >> 32));
+  RandSeed(12345);
+  for (int K = 0; K < 1000; ++K) {
+    EXPECT_EQ(RandomInt(1), 0);
+    EXPECT_EQ(RandomInt(0), 0);
+    const std::int32_t R = RandomInt(10);
+    EXPECT_GE(R, 0);
+    EXPECT_LT(R, 10);
+  }
+}
+
+}  // namespace
