@@ -93,7 +93,13 @@ void Start() {
   Ppa->AddStrConst("Ver", Bound ? HostText(St.BkApi->BKA_GetVersion()) : std::string(), 1);
   Ppa->AddStrConst("Beta", "Error", 1);
   if (!Bound) return;
-  if (const std::optional<std::string> Beta = HostBeta(*St.BkApi)) {
+  std::optional<std::string> Beta;
+  try {
+    Beta = HostBeta(*St.BkApi);
+  } catch (...) {
+    // An unreadable version resource leaves "Error", without a word.
+  }
+  if (Beta) {
     Ppa->RemoveValue("Beta");
     Ppa->AddStrConst("Beta", *Beta, 1);
   }

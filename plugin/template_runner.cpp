@@ -218,13 +218,10 @@ struct THeaderValue {
 constexpr THeaderValue kRefHeaders[] = {
     {"From", "refFrom"}, {"Date", "refDate"}, {"To", "refTo"}, {"Subject", "refSub"}};
 
-TLineList ReadComposeLines(const TBeckyAPI& Api, platform::WindowHandle Window) {
-  const char* Text = nullptr;
-  {
-    TBeckyBlock Mime(Api, kMimeBlockSize);
-    Text = Api.BKA_CompGetText(Window, Mime.Data(), Mime.Size());
-  }
-  return SplitLines(Text ? std::string_view(Text) : std::string_view());
+// The compose window's whole text, copied.
+std::string ReadComposeText(const TBeckyAPI& Api, platform::WindowHandle Window) {
+  TBeckyBlock Mime(Api, kMimeBlockSize);
+  return HostText(Api.BKA_CompGetText(Window, Mime.Data(), Mime.Size()));
 }
 
 bool IsTemplate(const TLineList& Lines) {
@@ -416,26 +413,36 @@ void Run(platform::WindowHandle Window) {
   const TBeckyAPI& Api = *St.BkApi;
   if (St.RunInProgress) {
     // Only a template is worth a word; any other window opening meanwhile is none of ours.
-    if (IsTemplate(ReadComposeLines(Api, Window))) ShowDialog(TDialogKind::Warning, kAlreadyRunningMessage);
+    if (IsTemplate(SplitLines(ReadComposeText(Api, Window)))) {
+      ShowDialog(TDialogKind::Warning, kAlreadyRunningMessage);
+    }
     return;
   }
   TRunFlag Running(St);
   St.ErrorShown = false;
   St.LastRunError.clear();
   St.SourceLines->clear();
-  *St.SourceLines = ReadComposeLines(Api, Window);
+  const std::string ComposeText = ReadComposeText(Api, Window);
+  *St.SourceLines = SplitLines(ComposeText);
   if (!IsTemplate(*St.SourceLines)) return;
 
   Api.BKA_CompSetText(Window, 0, "");
   St.OriginalLines->clear();
   St.OutputLines->clear();
-  TRunScope Scope(*St.PPA1);
-  platform::SetCurrentDirectory(HostText(Api.BKA_GetDataFolder()));
-  Api.BKA_SetMessageText(Window, kStatusText.data());
-  Api.BKA_SetMessageText(0, kStatusText.data());
-  DefineReference(St, Window);
-  DefineRunValues(St);
-  St.PPA1->Source = *St.SourceLines;
+  std::optional<TRunScope> Scope;
+  try {
+    Scope.emplace(*St.PPA1);
+    platform::SetCurrentDirectory(HostText(Api.BKA_GetDataFolder()));
+    Api.BKA_SetMessageText(Window, kStatusText.data());
+    Api.BKA_SetMessageText(0, kStatusText.data());
+    DefineReference(St, Window);
+    DefineRunValues(St);
+    St.PPA1->Source = *St.SourceLines;
+  } catch (...) {
+    // The program never ran: give the window its template back rather than leave it empty.
+    Api.BKA_CompSetText(Window, 0, ComposeText.c_str());
+    throw;
+  }
   ExecuteGuarded(St, Window);
 }
 
