@@ -48,7 +48,9 @@ inline constexpr std::uint32_t CB_GETCOUNT = 0x0146;
 inline constexpr std::uint32_t CB_GETCURSEL = 0x0147;
 inline constexpr std::intptr_t CB_ERR = -1;
 
-// Queues a message for the window's handler; the pump delivers it.
+// Queues a message for the window's handler; the pump delivers it. The one call that another
+// thread may make: it also wakes a WaitMessage. With nothing queued and no timer, WaitMessage
+// returns after a short idle wait, since nothing on this thread could ever end it.
 void PostMessage(WindowHandle Window, std::uint32_t Message, std::uintptr_t WParam, std::intptr_t LParam);
 // A timer that calls Tick from the message pump every Interval (WaitMessage wakes for it).
 std::uintptr_t SetTimer(std::chrono::milliseconds Interval, std::function<void()> Tick);
@@ -66,7 +68,8 @@ void AppendSubMenu(MenuHandle Menu, std::string Caption, MenuHandle SubMenu);
 std::vector<MenuItem> MenuItems(MenuHandle Menu);
 
 // Dialogs. Every message box and input box goes to the handler; without one a message box gives
-// its default button and an input box is cancelled.
+// its default button and an input box is cancelled. Like a real box's modal loop, a box first
+// delivers what is queued (one ProcessMessages). A handler that throws counts as a failed box.
 struct DialogRequest {
   enum class Kind { MessageBox, InputBox } Type = Kind::MessageBox;
   WindowHandle Owner = 0;
