@@ -14,7 +14,8 @@ std::set<HWND> answered;  // pressed already, but maybe not yet destroyed
 int pressId = 0;          // 0: the dialog's default button
 
 struct Found {
-  std::string texts;  // the non-empty static texts, joined by " | "
+  std::string texts;    // the non-empty static texts, joined by " | "
+  std::string buttons;  // every button's caption, quoted, in creation order
   HWND icon = nullptr;
   HWND edit = nullptr;
   HWND firstButton = nullptr;
@@ -35,6 +36,7 @@ BOOL CALLBACK collect(HWND child, LPARAM param) {
     found.edit = child;
   } else if (_stricmp(cls.c_str(), "Button") == 0) {
     if (found.firstButton == nullptr) found.firstButton = child;
+    found.buttons += (found.buttons.empty() ? "" : ",") + Quote(TextOf(child));
     if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) found.defaultButton = child;
   }
   return TRUE;
@@ -78,7 +80,8 @@ void answer(HWND dialog) {
   }
   int id = buttonToPress(dialog, found);
   HWND button = GetDlgItem(dialog, id);
-  line += " press=" + std::to_string(id) + (button != nullptr ? " (" + Quote(TextOf(button)) + ")" : "");
+  line += " buttons=" + found.buttons;
+  line += " press=" + std::to_string(id);
   Log("%s", line.c_str());
   answered.insert(dialog);
   // Posted, not sent: the dialog ends itself from its own loop, as after a real click.

@@ -68,23 +68,34 @@ expand_expected() {
   done <"$1"
 }
 
-# matches ACTUAL EXPECTED: same number of lines, each equal, or matching its "~ " glob.
-matches() {
+# line_matches GOT WANT: equal, or matching WANT's glob when WANT starts with "~ ".
+line_matches() {
+  if [[ $2 == "~ "* ]]; then
+    local pattern=${2#"~ "}
+    pattern=${pattern//\\/\\\\}  # the records' backslash escapes are literal text
+    # shellcheck disable=SC2053
+    [[ $1 == $pattern ]]
+  else
+    [[ $1 == "$2" ]]
+  fi
+}
+
+# compare ACTUAL EXPECTED: true when the files match line by line; otherwise prints each line that
+# does not, numbered, with what was expected there.
+compare() {
   local -a got want
-  local i pattern
+  local i n ok=0
   mapfile -t got <"$1"
   mapfile -t want <"$2"
-  ((${#got[@]} == ${#want[@]})) || return 1
-  for i in "${!want[@]}"; do
-    if [[ ${want[i]} == "~ "* ]]; then
-      pattern=${want[i]#"~ "}
-      pattern=${pattern//\\/\\\\}  # the records' backslash escapes are literal text
-      # shellcheck disable=SC2053
-      [[ ${got[i]} == $pattern ]] || return 1
-    else
-      [[ ${got[i]} == "${want[i]}" ]] || return 1
-    fi
+  n=$((${#got[@]} > ${#want[@]} ? ${#got[@]} : ${#want[@]}))
+  for ((i = 0; i < n; i++)); do
+    if ((i < ${#got[@]} && i < ${#want[@]})) && line_matches "${got[i]}" "${want[i]}"; then continue; fi
+    ok=1
+    echo "    line $((i + 1)):"
+    ((i < ${#want[@]})) && echo "      expected: ${want[i]}" || echo "      expected: (nothing)"
+    ((i < ${#got[@]})) && echo "      got:      ${got[i]}" || echo "      got:      (nothing)"
   done
+  return $ok
 }
 
 passed=0
@@ -111,15 +122,15 @@ for expected in "$cases"/*.expected; do
     echo "FAIL $name: timed out after ${case_timeout}s"
   elif [[ $exe == B2.exe ]] && ((rc != 0)); then
     echo "FAIL $name: $exe exited with $rc"
-  elif matches "$out" "$run/$name.want"; then
+  elif report=$(compare "$out" "$run/$name.want"); then
     echo "PASS $name"
     passed=$((passed + 1))
     continue
   else
     echo "FAIL $name: output differs"
+    echo "$report"
   fi
   failed=$((failed + 1))
-  diff -u "$run/$name.want" "$out" | sed 's/^/    /'
   [[ -s $run/$name.err ]] && sed 's/^/    stderr: /' "$run/$name.err" | head -n 20
 done
 
