@@ -64,9 +64,9 @@ TEST_F(Loader, RejectsBadPrototypes) {
       {"function Pos(S:String):Integer;Index 5;", Msg(m::kDuplicateRoutine, "POS")},
       {"procedure copy;", Msg(m::kDuplicateRoutine, "COPY")},
   };
-  for (const auto& [Text, Expected] : Cases) {
-    EXPECT_EQ(ErrorOf([&] { PP.DeclareRoutine(Text, 0); }), Expected) << Text;
-    EXPECT_EQ(PP.Procedures.Find("P"), nullptr) << Text;
+  for (const auto& C : Cases) {
+    EXPECT_EQ(ErrorOf([&] { PP.DeclareRoutine(C.first, 0); }), C.second) << C.first;
+    EXPECT_EQ(PP.Procedures.Find("P"), nullptr) << C.first;
   }
 }
 
