@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "interpreter/scanner.h"
+#include "platform/posix/desktop.h"
 
 namespace {
 
@@ -92,6 +93,18 @@ TEST(Scanner, AcceptIgnoresCaseAndKeepsPositionOnFailure) {
 TEST(Scanner, UpperTokenFoldsLetters) {
   TPPAParser P("beGin_9");
   EXPECT_EQ(P.UpperToken(), "BEGIN_9");
+}
+
+// Outside ASCII the comparison follows the system code page, exactly as UpperToken would.
+TEST(Scanner, AcceptFollowsTheCodePageOutsideAscii) {
+  platform::desktop::SetLocale(platform::desktop::Locale::EnUS);
+  EXPECT_TRUE(TPPAParser("\xE9").Is("\xC9"));  // e acute folds to E acute in code page 1252
+  platform::desktop::SetLocale(platform::desktop::Locale::JaJP);
+  // In code page 932 the "a" is the second byte of a double-byte character and is not folded.
+  EXPECT_FALSE(TPPAParser("'\x83" "a'").Is("'\x83" "A'"));
+  EXPECT_TRUE(TPPAParser("'\x83" "a'").Is("'\x83" "a'"));
+  EXPECT_TRUE(TPPAParser("'\x83" "a' x").Accept("'\x83" "a'"));
+  platform::desktop::Reset();
 }
 
 }  // namespace
