@@ -34,18 +34,21 @@ die() {
 [[ -x $wine ]] || die "$wine not found"
 
 # The programs: the DLL must be the 64-bit one, as B2.exe is.
-find_one() { find "$build" -name "$1" -type f -not -path "$WINEPREFIX/*" -not -path "$build/wine-run/*" | head -n 1; }
-dll=$(find_one Veskera.dll)
+find_one() { find "$build" -path "*/$1" -type f -not -path "$WINEPREFIX/*" -not -path "$build/wine-run/*" | head -n 1; }
+dll=$(find_one plugin/Veskera.dll)
 [[ -n $dll ]] || die "Veskera.dll not found under $build"
 x86_64-w64-mingw32-objdump -f "$dll" 2>/dev/null | grep -q 'x86-64' || die "$dll is not an x86_64 DLL"
 run="$build/wine-run"
 rm -rf "$run"
 mkdir -p "$run"
 cp "$dll" "$run/"
-for exe in B2.exe B2NoConnect.exe exitcode.exe; do
+# noversion/B2.exe lacks the version resource; it runs in its own folder with its own copy of the DLL.
+mkdir -p "$run/noversion"
+cp "$dll" "$run/noversion/"
+for exe in tests/wine/B2.exe tests/wine/B2NoConnect.exe tests/wine/exitcode.exe noversion/B2.exe; do
   path=$(find_one "$exe")
   [[ -n $path ]] || die "$exe not found under $build"
-  cp "$path" "$run/"
+  cp "$path" "$run/${exe#tests/wine/}"
 done
 
 # A fresh prefix with the null display driver, so windows exist without any screen.
