@@ -47,10 +47,11 @@ std::string CollectBlock(TPPAParser& P, std::string_view Terminator) {
 // Truncates to the low 32 bits, read as signed: FOR counts in 32 bits.
 std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
 
-// Stores the expression's value in the named variable, then tells a host object's owner. The entry
-// is looked up again after the evaluation, which may have called the owner.
-void Assign(TPoorPascal& PP, const std::string& Name, std::string_view Expression) {
-  const TPPAValueType Type = PP.Values.Find(Name)->ValueType;
+// Stores the expression's value in the variable V, then tells a host object's owner. If the table
+// changed during the evaluation (an owner call may remove entries), V is looked up again by name.
+void Assign(TPoorPascal& PP, const std::string& Name, TPPAValue* V, std::string_view Expression) {
+  const TPPAValueType Type = V->ValueType;
+  const std::uint64_t Generation = PP.Values.Generation;
   std::int64_t I = 0;
   double R = 0.0;
   std::string S;
@@ -62,7 +63,7 @@ void Assign(TPoorPascal& PP, const std::string& Name, std::string_view Expressio
     S = PP.EvalStr(Expression);
     S.resize(std::min(S.size(), S.find('\0')));  // a stored string ends at its first NUL
   }
-  TPPAValue* V = PP.Values.Find(Name);
+  if (PP.Values.Generation != Generation) V = PP.Values.Find(Name);
   if (!V || V->ValueType != Type) Fail(ppa_messages::kUndefinedName, Name);
   std::int32_t Err_CD = -1;  // the write call's result is not looked at
   if (Type == pvInteger) {
@@ -321,7 +322,7 @@ void TPoorPascal::ExecStatements(std::string_view Text) {
       const std::string Name = Entry->Name;
       P.Next();
       if (!P.Accept(":=")) Fail(kSyntaxError, P.TokenView());
-      Assign(*this, Name, P.Rest());
+      Assign(*this, Name, Entry->Data.get(), P.Rest());
       Done = true;
     }
 

@@ -230,6 +230,25 @@ TEST_F(Statements, WritesHostObjectsAfterStoring) {
   EXPECT_EQ(PP.Values.Find("T")->StrValue, "x");
 }
 
+// An owner call that removes the variable being assigned or counted must not leave a write
+// through a freed record.
+TEST_F(Statements, VariableRemovedDuringItsOwnStatement) {
+  bool Retype = true;
+  PP.IntFuncParam = [&](const std::string&, std::int32_t, const TPPAParams&, std::int32_t& Err_CD, std::int64_t& R) {
+    PP.RemoveValue("x");
+    if (Retype) PP.AddStrConst("x", "now a string", 0);
+    R = 1;
+    Err_CD = 0;
+  };
+  PP.DeclarePrototype = {"function Drop: Integer;"};
+  EXPECT_EQ(ExecError("x := Drop + 1"), Msg(m::kUndefinedName, "x"));
+  EXPECT_EQ(Str("x"), "now a string");
+  PP.RemoveValue("x");
+  Retype = false;
+  EXPECT_EQ(ExecError("FOR x := 1 TO 3 DO y := Drop"), Msg(m::kSyntaxError, "for"));
+  EXPECT_EQ(Int("y"), 1);
+}
+
 TEST_F(Statements, StopFromAMessageHandlerEndsTheRunQuietly) {
   std::int64_t AtStop = -1;
   const auto Timer = platform::desktop::SetTimer(std::chrono::milliseconds(1), [&] {
