@@ -36,7 +36,8 @@ BOOL CALLBACK collect(HWND child, LPARAM param) {
     found.edit = child;
   } else if (_stricmp(cls.c_str(), "Button") == 0) {
     if (found.firstButton == nullptr) found.firstButton = child;
-    found.buttons += (found.buttons.empty() ? "" : ",") + Quote(TextOf(child));
+    if (!found.buttons.empty()) found.buttons += ',';
+    found.buttons += Quote(TextOf(child));
     if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) found.defaultButton = child;
   }
   return TRUE;
