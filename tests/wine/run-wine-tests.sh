@@ -52,12 +52,15 @@ for exe in tests/wine/B2.exe tests/wine/B2NoConnect.exe tests/wine/exitcode.exe 
 done
 
 # A fresh prefix with the null display driver, so windows exist without any screen.
-rm -rf "$WINEPREFIX"
-timeout 300 "$wine" wineboot --init >"$build/wine-boot.log" 2>&1 || die "wineboot failed (see $build/wine-boot.log)"
-timeout 60 "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$build/wine-boot.log" 2>&1 ||
+if [[ -d $WINEPREFIX ]]; then
+  timeout -k 5 30 "$wineserver" -k >/dev/null 2>&1  # a server left over from an earlier run
+  rm -rf "$WINEPREFIX"
+fi
+timeout -k 10 300 "$wine" wineboot --init >"$build/wine-boot.log" 2>&1 || die "wineboot failed (see $build/wine-boot.log)"
+timeout -k 10 60 "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$build/wine-boot.log" 2>&1 ||
   die "could not select the null driver"
 # The driver is chosen when the server starts: let this one end before the first case.
-timeout 60 "$wineserver" -w || die "wineserver did not stop"
+timeout -k 10 60 "$wineserver" -w || die "wineserver did not stop"
 
 # Expands @start and @finish in an expected file.
 expand_expected() {
@@ -118,7 +121,7 @@ for expected in "$cases"/*.expected; do
   fi
 
   out="$run/$name.out"
-  (cd "$run" && timeout "$case_timeout" "$wine" "./$exe" "${args[@]}" >"$out" 2>"$run/$name.err")
+  (cd "$run" && timeout -k 10 "$case_timeout" "$wine" "./$exe" "${args[@]}" >"$out" 2>"$run/$name.err")
   rc=$?
   expand_expected "$expected" >"$run/$name.want"
   if ((rc == 124)); then
@@ -137,6 +140,6 @@ for expected in "$cases"/*.expected; do
   [[ -s $run/$name.err ]] && sed 's/^/    stderr: /' "$run/$name.err" | head -n 20
 done
 
-timeout 30 "$wineserver" -k >/dev/null 2>&1
+timeout -k 5 30 "$wineserver" -k >/dev/null 2>&1
 echo "$passed passed, $failed failed"
 ((failed == 0))
