@@ -129,4 +129,17 @@ TEST_F(CallTest, NestingLimitOfCalls) {
   EXPECT_EQ(PP.EvalStr("Copy(Copy(Copy('abc', 2, 2), 1, 1), 1, 1)"), "b");
 }
 
+// The calls as a program reaches them: assignments, conditions and a procedure statement.
+TEST_F(CallTest, InAProgram) {
+  const auto Error = RunError({"var a, b: String; n: Integer; x: Real;", "begin",
+                               "  a := 'hello'; b := Copy(a, Length(Copy(a, 1, 2)), 3);",
+                               "  n := StrToInt('$10') + Round(2.5);", "  x := Int(7 / 2) + Frac(0.25);",
+                               "  if Pos('ll', a) = 3 then a := UpperCase(a) + FloatToStr(x);",
+                               "  Sleep(0); ProcessMessages();", "end."});
+  EXPECT_EQ(Error, std::nullopt) << *Error;
+  EXPECT_EQ(Str("b"), "ell");
+  EXPECT_EQ(Int("n"), 18);
+  EXPECT_EQ(Str("a"), "HELLO3.25");
+}
+
 }  // namespace
