@@ -211,9 +211,18 @@ std::string InterpreterText(std::string_view Text, desk::Locale Current) {
   return Out;
 }
 
+// "[Title] text" with every CR dropped, as dialogs are shown on stderr.
+std::string DialogLine(const desk::DialogRequest& R) {
+  std::string Line = "[";
+  Line += Utf8(R.Caption);
+  Line += "] ";
+  Line += DropCr(Utf8(R.Text));
+  Line += '\n';
+  return Line;
+}
+
 void PrintDialog(const host::Dialog& D) {
-  std::string Line = "[" + Utf8(D.Request.Caption) + "] " + DropCr(Utf8(D.Request.Text)) + "\n";
-  std::fputs(Line.c_str(), stderr);
+  std::fputs(DialogLine(D.Request).c_str(), stderr);
   std::fflush(stderr);
 }
 
@@ -237,11 +246,11 @@ std::vector<Button> ButtonsOf(std::uint32_t Flags) {
 }
 
 desk::DialogAnswer AskOnTerminal(const desk::DialogRequest& R) {
-  std::fputs(("[" + Utf8(R.Caption) + "] " + DropCr(Utf8(R.Text)) + "\n").c_str(), stderr);
+  std::fputs(DialogLine(R).c_str(), stderr);
   desk::DialogAnswer A;
   std::string Line;
   if (R.Type == desk::DialogRequest::Kind::InputBox) {
-    std::fputs(("  answer [" + Utf8(R.Default) + "], end of input cancels: ").c_str(), stderr);
+    std::fprintf(stderr, "  answer [%s], end of input cancels: ", Utf8(R.Default).c_str());
     std::fflush(stderr);
     if (!std::getline(std::cin, Line)) {
       A.Button = platform::IDCANCEL;
