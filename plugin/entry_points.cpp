@@ -107,10 +107,17 @@ void Start() {
 
 void Exit() {
   TPluginState& St = State();
-  St.PPA1.reset();
-  St.SourceLines.reset();
-  St.OriginalLines.reset();
-  St.OutputLines.reset();
+  if (St.RunInProgress) {
+    // The run's frames still use the interpreter and the lists: end the run, and let it release them.
+    St.ExitPending = true;
+    try {
+      if (St.PPA1) St.PPA1->Stop();
+    } catch (...) {
+      // Stop raises the interruption to its caller; the run itself ends at its next check.
+    }
+    return;
+  }
+  ReleaseRunObjects();
 }
 
 void MenuInit(platform::MenuHandle Menu, int MenuType) {

@@ -27,6 +27,8 @@ struct TPluginState {
   platform::WindowHandle SignatureLabel = 0;
   platform::WindowHandle SignatureCombo = 0;
   bool RunInProgress = false;   // guards against a second run starting inside the first
+  // BKC_OnExit came while a run was under way: the run's end releases the interpreter and lists.
+  bool ExitPending = false;
   // The text of the error that ended the last run, "" when it completed. The dialog never shows
   // it; the headless host reports it.
   std::string LastRunError;
@@ -44,6 +46,9 @@ void LibraryExit();
 // The template runner: the host's command callback for "Run VESK Script", also called when a
 // compose window opens.
 void PLATFORM_STDCALL RunTemplate(platform::WindowHandle Window, std::intptr_t Param);
+
+// Destroys the interpreter and the three line lists (BKC_OnExit, or the end of the run it interrupted).
+void ReleaseRunObjects();
 
 // The referenced message's mail identifier from an "X-Becky-Ref" value, or "nil".
 std::string MailIdFromRef(std::string_view Ref);

@@ -448,14 +448,24 @@ void Run(platform::WindowHandle Window) {
 
 }  // namespace
 
+void ReleaseRunObjects() {
+  TPluginState& St = State();
+  St.ExitPending = false;
+  St.PPA1.reset();
+  St.SourceLines.reset();
+  St.OriginalLines.reset();
+  St.OutputLines.reset();
+}
+
 void PLATFORM_STDCALL RunTemplate(platform::WindowHandle Window, std::intptr_t /*Param*/) {
+  TPluginState& St = State();
   try {
     Run(Window);
   } catch (...) {
     // A failure while the run was being prepared: the scopes have put back the directory and the
     // run values by now.
-    TPluginState& St = State();
     NoteFailure(St);
     if (!St.ErrorShown) ShowDialog(TDialogKind::Error, kRunFailedMessage);
   }
+  if (St.ExitPending && !St.RunInProgress) ReleaseRunObjects();
 }

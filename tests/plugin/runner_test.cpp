@@ -301,3 +301,24 @@ TEST_F(Runner, AFailureBeforeTheProgramRunsIsContained) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Runner, ExitDuringARunEndsItAndReleasesAfterwards) {
+  host::ComposeWindow& W = Host->CreateCompose(Template({"ShowMessage('closing');", "Println('after');"}));
+  Host->OnDialog([&](const host::Dialog& D) {
+    if (D.Request.Text == "closing") {
+      EXPECT_EQ(Host->Exit(), 0);
+    }
+  });
+  Host->OpenCompose(W.Window, 0);
+  EXPECT_EQ(State().PPA1, nullptr);
+  EXPECT_EQ(State().OutputLines, nullptr);
+  EXPECT_FALSE(State().ExitPending);
+  EXPECT_EQ(W.Text.find("after"), std::string::npos);
+  EXPECT_EQ(platform::GetCurrentDirectory(), StartDirectory);
+  Host->OnDialog({});
+  Host->Start();  // so that the fixture's exit has something to release
+}
+
+}  // namespace
