@@ -92,17 +92,19 @@ std::string FormatReal(double X) {
   std::from_chars(S.data() + Mark + 1 + (S[Mark + 1] == '+' ? 1 : 0), S.data() + S.size(), Power);
   // Digits stand for 0.Digits times 10^Exponent.
   const int Exponent = Power + 1;
+  // Built by appending: "text" + std::string trips a false -Wrestrict in g++ 12 at -O2.
   std::string Out = Negative ? "-" : "";
   if (Exponent > 15 || Exponent < -4) {
     Out += Digits[0];
-    if (Digits.size() > 1) Out += "." + Digits.substr(1);
-    Out += "E" + std::to_string(Power);
+    if (Digits.size() > 1) Out.append(".").append(Digits, 1);
+    Out.append("E").append(std::to_string(Power));
   } else if (Exponent <= 0) {
-    Out += "0." + std::string(static_cast<std::size_t>(-Exponent), '0') + Digits;
+    Out.append("0.").append(static_cast<std::size_t>(-Exponent), '0').append(Digits);
   } else if (static_cast<std::size_t>(Exponent) >= Digits.size()) {
-    Out += Digits + std::string(static_cast<std::size_t>(Exponent) - Digits.size(), '0');
+    Out.append(Digits).append(static_cast<std::size_t>(Exponent) - Digits.size(), '0');
   } else {
-    Out += Digits.substr(0, static_cast<std::size_t>(Exponent)) + "." + Digits.substr(static_cast<std::size_t>(Exponent));
+    const auto Point = static_cast<std::size_t>(Exponent);
+    Out.append(Digits, 0, Point).append(".").append(Digits, Point);
   }
   return Out;
 }

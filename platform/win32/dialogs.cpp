@@ -65,6 +65,8 @@ INT_PTR CALLBACK InputProc(HWND Dialog, UINT Message, WPARAM WParam, LPARAM LPar
         ::SetWindowTextA(Dialog, S->Caption.c_str());
         ::SetDlgItemTextA(Dialog, kPromptId, S->Prompt.c_str());
         ::SetDlgItemTextA(Dialog, kEditId, S->Default.c_str());
+        ::SetDlgItemTextA(Dialog, IDOK, "OK");
+        ::SetDlgItemTextA(Dialog, IDCANCEL, "Cancel");
         const HWND Edit = ::GetDlgItem(Dialog, kEditId);
         ::SendMessageA(Edit, EM_SETSEL, 0, -1);
         ::SetFocus(Edit);
