@@ -20,7 +20,7 @@ using MessageHandler =
     std::function<std::intptr_t(WindowHandle Window, std::uint32_t Message, std::uintptr_t WParam,
                                 std::intptr_t LParam)>;
 
-struct WindowSpec {
+struct WindowInit {
   std::string ClassName;
   std::string Text;
   Rect Bounds;  // screen coordinates
@@ -30,7 +30,7 @@ struct WindowSpec {
 };
 
 // Windows, in creation order among their siblings (EnumChildWindows visits them in that order).
-WindowHandle CreateWindow(WindowSpec Spec);
+WindowHandle CreateWindow(WindowInit Init);
 void DestroyWindow(WindowHandle Window);  // and its descendants
 bool IsWindow(WindowHandle Window);
 void SetWindowText(WindowHandle Window, std::string Text);

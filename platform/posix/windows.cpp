@@ -16,7 +16,7 @@ struct ComboState {
 };
 
 struct Window {
-  desktop::WindowSpec Spec;
+  desktop::WindowInit Init;
   std::vector<WindowHandle> Children;  // in creation order
   std::optional<ComboState> Combo;
 };
@@ -48,7 +48,7 @@ std::intptr_t SelectString(Window& W, std::uintptr_t Start, const char* Text) {
     const std::intptr_t I = (First + K) % N;
     if (HasPrefixIgnoringCase(C.Entries[static_cast<std::size_t>(I)], Prefix)) {
       C.Selection = static_cast<int>(I);
-      W.Spec.Text = C.Entries[static_cast<std::size_t>(I)];
+      W.Init.Text = C.Entries[static_cast<std::size_t>(I)];
       return I;
     }
   }
@@ -95,7 +95,7 @@ std::intptr_t sim::Deliver(WindowHandle H, std::uint32_t Message, std::uintptr_t
   if (W == nullptr) return 0;
   if (W->Combo) return ComboProc(*W, Message, WParam, LParam);
   // A copy: the handler may destroy its own window.
-  const desktop::MessageHandler Handler = W->Spec.Handler;
+  const desktop::MessageHandler Handler = W->Init.Handler;
   if (!Handler) return 0;
   try {
     return Handler(H, Message, WParam, LParam);
@@ -104,12 +104,12 @@ std::intptr_t sim::Deliver(WindowHandle H, std::uint32_t Message, std::uintptr_t
   }
 }
 
-WindowHandle desktop::CreateWindow(WindowSpec Spec) {
-  if (Spec.Parent != 0 && Find(Spec.Parent) == nullptr) Spec.Parent = 0;
+WindowHandle desktop::CreateWindow(WindowInit Init) {
+  if (Init.Parent != 0 && Find(Init.Parent) == nullptr) Init.Parent = 0;
   const WindowHandle H = NextWindow;
   NextWindow += 4;
-  const WindowHandle Parent = Spec.Parent;
-  Windows[H].Spec = std::move(Spec);
+  const WindowHandle Parent = Init.Parent;
+  Windows[H].Init = std::move(Init);
   if (Parent != 0) Windows[Parent].Children.push_back(H);
   return H;
 }
@@ -119,7 +119,7 @@ void desktop::DestroyWindow(WindowHandle H) {
   if (W == nullptr) return;
   const std::vector<WindowHandle> Children = W->Children;
   for (const WindowHandle C : Children) DestroyWindow(C);
-  if (Window* P = Find(Windows[H].Spec.Parent)) {
+  if (Window* P = Find(Windows[H].Init.Parent)) {
     P->Children.erase(std::remove(P->Children.begin(), P->Children.end(), H), P->Children.end());
   }
   Windows.erase(H);
@@ -130,7 +130,7 @@ void desktop::DestroyWindow(WindowHandle H) {
 bool desktop::IsWindow(WindowHandle H) { return Find(H) != nullptr; }
 
 void desktop::SetWindowText(WindowHandle H, std::string Text) {
-  if (Window* W = Find(H)) W->Spec.Text = std::move(Text);
+  if (Window* W = Find(H)) W->Init.Text = std::move(Text);
 }
 
 void desktop::SetForegroundWindow(WindowHandle H) { Foreground = H; }
@@ -164,24 +164,24 @@ void EnumChildWindows(WindowHandle Parent, const std::function<bool(WindowHandle
 
 std::string GetClassName(WindowHandle H) {
   const Window* W = Find(H);
-  return W != nullptr ? W->Spec.ClassName.substr(0, 255) : std::string();
+  return W != nullptr ? W->Init.ClassName.substr(0, 255) : std::string();
 }
 
 std::string GetWindowText(WindowHandle H) {
   const Window* W = Find(H);
-  return W != nullptr ? W->Spec.Text : std::string();
+  return W != nullptr ? W->Init.Text : std::string();
 }
 
 bool GetWindowRect(WindowHandle H, Rect& Out) {
   const Window* W = Find(H);
   if (W == nullptr) return false;
-  Out = W->Spec.Bounds;
+  Out = W->Init.Bounds;
   return true;
 }
 
 int GetDlgCtrlID(WindowHandle H) {
   const Window* W = Find(H);
-  return W != nullptr ? W->Spec.ControlId : 0;
+  return W != nullptr ? W->Init.ControlId : 0;
 }
 
 std::intptr_t SendMessage(WindowHandle H, std::uint32_t Message, std::uintptr_t WParam, std::intptr_t LParam) {

@@ -78,12 +78,12 @@ TEST_F(Desktop, EnumChildWindowsGoesDepthFirstInCreationOrder) {
 }
 
 TEST_F(Desktop, SendMessageCallsTheHandlerAndSwallowsItsExceptions) {
-  desktop::WindowSpec Spec;
-  Spec.Handler = [](WindowHandle, std::uint32_t M, std::uintptr_t W, std::intptr_t L) -> std::intptr_t {
+  desktop::WindowInit Init;
+  Init.Handler = [](WindowHandle, std::uint32_t M, std::uintptr_t W, std::intptr_t L) -> std::intptr_t {
     if (M == 2) throw std::runtime_error("boom");
     return static_cast<std::intptr_t>(W) + L;
   };
-  const auto H = desktop::CreateWindow(std::move(Spec));
+  const auto H = desktop::CreateWindow(std::move(Init));
   EXPECT_EQ(platform::SendMessage(H, 1, 40, 2), 42);
   EXPECT_EQ(platform::SendMessage(H, 2, 40, 2), 0);
 }
@@ -203,12 +203,12 @@ TEST_F(Desktop, DialogsGoToTheHandler) {
 
 TEST_F(Desktop, AnOpenDialogLetsQueuedMessagesThrough) {
   std::vector<std::uint32_t> Got;
-  desktop::WindowSpec Spec;
-  Spec.Handler = [&Got](WindowHandle, std::uint32_t M, std::uintptr_t, std::intptr_t) {
+  desktop::WindowInit Init;
+  Init.Handler = [&Got](WindowHandle, std::uint32_t M, std::uintptr_t, std::intptr_t) {
     Got.push_back(M);
     return std::intptr_t{0};
   };
-  desktop::PostMessage(desktop::CreateWindow(std::move(Spec)), 5, 0, 0);
+  desktop::PostMessage(desktop::CreateWindow(std::move(Init)), 5, 0, 0);
   std::size_t SeenWhileOpen = 99;
   desktop::SetDialogHandler([&](const desktop::DialogRequest&) {
     SeenWhileOpen = Got.size();

@@ -20,14 +20,14 @@ class Pump : public ::testing::Test {
 
   // A window that records the messages it gets.
   platform::WindowHandle Recorder(std::vector<std::uint32_t>& Got) {
-    desktop::WindowSpec Spec;
-    Spec.ClassName = "Recorder";
-    Spec.Handler = [&Got](platform::WindowHandle, std::uint32_t M, std::uintptr_t, std::intptr_t) {
+    desktop::WindowInit Init;
+    Init.ClassName = "Recorder";
+    Init.Handler = [&Got](platform::WindowHandle, std::uint32_t M, std::uintptr_t, std::intptr_t) {
       Got.push_back(M);
       if (M == 666) throw std::runtime_error("handler failure");
       return std::intptr_t{0};
     };
-    return desktop::CreateWindow(std::move(Spec));
+    return desktop::CreateWindow(std::move(Init));
   }
 };
 
@@ -47,13 +47,13 @@ TEST_F(Pump, DeliversWhatIsQueuedInOrderAndDropsExceptions) {
 
 TEST_F(Pump, AMessagePostedByAHandlerWaitsForTheNextRound) {
   int Rounds = 0;
-  desktop::WindowSpec Spec;
-  Spec.Handler = [&Rounds](platform::WindowHandle Self, std::uint32_t M, std::uintptr_t, std::intptr_t) {
+  desktop::WindowInit Init;
+  Init.Handler = [&Rounds](platform::WindowHandle Self, std::uint32_t M, std::uintptr_t, std::intptr_t) {
     ++Rounds;
     desktop::PostMessage(Self, M, 0, 0);
     return std::intptr_t{0};
   };
-  const auto W = desktop::CreateWindow(std::move(Spec));
+  const auto W = desktop::CreateWindow(std::move(Init));
   desktop::PostMessage(W, 7, 0, 0);
   platform::ProcessMessages();
   EXPECT_EQ(Rounds, 1);
