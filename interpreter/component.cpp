@@ -103,17 +103,22 @@ TPoorPascal::TPoorPascal() {
 // The tables own their records, the lists their lines; Parser exists only inside Execute.
 TPoorPascal::~TPoorPascal() = default;
 
-void TPoorPascal::AddIntValue(std::string_view Name, std::uint8_t ReadOnly, std::int64_t Value,
-                              std::uint8_t HostObject, std::int32_t Index) {
+// The permanent value-table entries the owner adds; a present name, in any spelling, is refused.
+TPPAValue& TPoorPascal::AddPermanentValue(std::string_view Name, TPPAValueType Type, std::uint8_t ReadOnly,
+                                          std::uint8_t HostObject, std::int32_t Index) {
   if (Values.Find(Name)) throw TPPAError(PPAFormat(ppa_messages::kDuplicateValue, Name));
   auto V = std::make_unique<TPPAValue>();
   V->Permanent = 1;
   V->ReadOnly = ReadOnly;
   V->HostObject = HostObject;
-  V->ValueType = pvInteger;
-  V->IntValue = Value;
+  V->ValueType = Type;
   V->Index = Index;
-  Values.Add(Name, std::move(V));
+  return *Values.Add(Name, std::move(V));
+}
+
+void TPoorPascal::AddIntValue(std::string_view Name, std::uint8_t ReadOnly, std::int64_t Value,
+                              std::uint8_t HostObject, std::int32_t Index) {
+  AddPermanentValue(Name, pvInteger, ReadOnly, HostObject, Index).IntValue = Value;
 }
 
 void TPoorPascal::AddIntConst(std::string_view Name, std::uint8_t ReadOnly, std::int64_t Value) {
@@ -122,15 +127,7 @@ void TPoorPascal::AddIntConst(std::string_view Name, std::uint8_t ReadOnly, std:
 
 void TPoorPascal::AddStrValue(std::string_view Name, std::string_view Value, std::uint8_t ReadOnly,
                               std::uint8_t HostObject, std::int32_t Index) {
-  if (Values.Find(Name)) throw TPPAError(PPAFormat(ppa_messages::kDuplicateValue, Name));
-  auto V = std::make_unique<TPPAValue>();
-  V->Permanent = 1;
-  V->ReadOnly = ReadOnly;
-  V->HostObject = HostObject;
-  V->ValueType = pvString;
-  V->StrValue = std::string(BeforeNul(Value));
-  V->Index = Index;
-  Values.Add(Name, std::move(V));
+  AddPermanentValue(Name, pvString, ReadOnly, HostObject, Index).StrValue = std::string(BeforeNul(Value));
 }
 
 void TPoorPascal::AddStrConst(std::string_view Name, std::string_view Value, std::uint8_t ReadOnly) {

@@ -263,6 +263,8 @@ class TPoorPascal {
   void CheckOwnerResult(std::int32_t Err_CD, const std::string& Subject);
 
  private:
+  TPPAValue& AddPermanentValue(std::string_view Name, TPPAValueType Type, std::uint8_t ReadOnly,
+                               std::uint8_t HostObject, std::int32_t Index);
   // Reads a call's argument list into Args (a copy of the routine's Params, so that a nested call
   // of the same routine cannot overwrite this call's arguments).
   void ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAParams& Args);
