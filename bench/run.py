@@ -71,6 +71,9 @@ def main():
     ap.add_argument("--html-bench", default=os.path.join(TOP, "build/release/bench/html_to_text_bench"))
     ap.add_argument("--only", default="1,2,3,4,5,6")
     args = ap.parse_args()
+    # Workload 5 runs in a scratch folder, so relative paths must not depend on the caller's.
+    args.vesk = os.path.abspath(args.vesk)
+    args.html_bench = os.path.abspath(args.html_bench)
     only = {int(x) for x in args.only.split(",")}
 
     rows = []
