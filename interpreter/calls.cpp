@@ -242,6 +242,21 @@ void CloseArguments(TPPAParser& P, const TPPARoutine& R) {
   P.Next();
 }
 
+// One argument's text: up to the next "," or ")" outside parentheses, comments left out.
+std::string ArgumentText(TPPAParser& P) {
+  std::string Text;
+  for (int Nested = 0; !P.AtEnd(); P.Next()) {
+    const std::string_view T = P.TokenView();
+    if (Nested == 0 && (T == "," || T == ")")) break;
+    if (P.Kind == ptComment) continue;
+    if (T == "(") ++Nested;
+    if (T == ")") --Nested;
+    Text += ' ';
+    Text += T;
+  }
+  return Text;
+}
+
 }  // namespace
 
 // ---- Argument lists ----
@@ -255,16 +270,7 @@ void TPoorPascal::ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAP
   if (P.TokenView() != "(") throw TPPAError(PPAFormat(ppa_messages::kSyntaxError, P.TokenView()));
   P.Next();
   for (std::size_t i = 0; i < N; ++i) {
-    std::string Text;
-    for (int Nested = 0; !P.AtEnd(); P.Next()) {
-      const std::string_view T = P.TokenView();
-      if (Nested == 0 && (T == "," || T == ")")) break;
-      if (P.Kind == ptComment) continue;
-      if (T == "(") ++Nested;
-      if (T == ")") --Nested;
-      Text += ' ';
-      Text += T;
-    }
+    const TCut Text = Memo(P, ckArgument, ArgumentText);
     TPPAArgument& A = Args[i].Argument;
     switch (Routine.Params[i].Argument.ValueType) {
       case pvInteger: A.IntValue = EvalInt(Text); break;

@@ -93,6 +93,10 @@ template class TPPATable<TPPARoutine>;
 
 // ---- The component ----
 
+// Here, where the memo's type is complete.
+TPPAScannedText::TPPAScannedText() = default;
+TPPAScannedText::~TPPAScannedText() = default;
+
 TPoorPascal::TPoorPascal() {
   AddIntConst("True", 1, -1);
   AddIntConst("False", 1, 0);

@@ -144,7 +144,7 @@ std::int64_t TypedIntRelation(TPoorPascal& PPA, TPPAParser& P) {
 }  // namespace
 
 std::int64_t TPoorPascal::EvalInt(std::string_view Text) {
-  TPPAParser P(Text);
+  TPPAParser P(TokenCache(), Text);
   return TypedIntRelation(*this, P);
 }
 
@@ -154,8 +154,8 @@ int TPoorPascal::OperandType(const TPPAParser& P) const {
     case ptInteger: return pvInteger;
     case ptReal: return pvReal;
     case ptIdent:
-      if (const TPPAValue* V = Values.Find(P.TokenView())) return V->ValueType;
-      if (const TPPARoutine* F = Functions.Find(P.TokenView())) return F->ResultType;
+      if (const auto* V = FindValue(P)) return V->Data->ValueType;
+      if (const auto* F = FindFunction(P)) return F->Data->ResultType;
       return -1;
     default: return -1;
   }
@@ -233,7 +233,7 @@ std::int64_t TPoorPascal::IntOperand(TPPAParser& P) {
     return Value;
   }
   if (P.Kind != ptIdent) throw TPPAError(PPAFormat(ppa_messages::kSyntaxError, P.TokenView()));
-  if (const auto* E = Values.FindEntry(P.TokenView())) {
+  if (const auto* E = FindValue(P)) {
     const TPPAValue& V = *E->Data;
     if (V.ValueType != pvInteger) throw TPPAError(PPAFormat(ppa_messages::kWrongVariableType, P.TokenView()));
     std::int64_t Value = V.IntValue;
@@ -246,7 +246,7 @@ std::int64_t TPoorPascal::IntOperand(TPPAParser& P) {
     P.Next();
     return Value;
   }
-  if (const auto* F = Functions.FindEntry(P.TokenView())) {
+  if (const auto* F = FindFunction(P)) {
     if (F->Data->ResultType != pvInteger) throw TPPAError(PPAFormat(ppa_messages::kWrongResultType, P.TokenView()));
     const std::string Name = F->Name;
     P.Next();

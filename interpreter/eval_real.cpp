@@ -129,7 +129,7 @@ void SkipToClose(TPPAParser& P, std::string_view Inner, std::int64_t Start) {
 }  // namespace
 
 double TPoorPascal::EvalReal(std::string_view Text) {
-  TPPAParser P(Text);
+  TPPAParser P(TokenCache(), Text);
   return RealRelation(P);
 }
 
@@ -214,7 +214,7 @@ double TPoorPascal::RealOperand(TPPAParser& P) {
     return Value;
   }
   if (P.Kind != ptIdent) throw TPPAError(PPAFormat(ppa_messages::kSyntaxError, P.TokenView()));
-  if (const auto* E = Values.FindEntry(P.TokenView())) {
+  if (const auto* E = FindValue(P)) {
     const TPPAValue& V = *E->Data;
     if (V.ValueType == pvString) throw TPPAError(PPAFormat(ppa_messages::kWrongVariableType, P.TokenView()));
     double Value = 0.0;
@@ -237,7 +237,7 @@ double TPoorPascal::RealOperand(TPPAParser& P) {
     P.Next();
     return Value;
   }
-  if (const auto* F = Functions.FindEntry(P.TokenView())) {
+  if (const auto* F = FindFunction(P)) {
     if (F->Data->ResultType == pvString) throw TPPAError(PPAFormat(ppa_messages::kWrongResultType, P.TokenView()));
     const std::string Name = F->Name;
     const bool IsInteger = F->Data->ResultType == pvInteger;

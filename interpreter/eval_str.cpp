@@ -29,7 +29,7 @@ std::string Concatenate(std::string Left, std::string_view Right) {
 }  // namespace
 
 std::string TPoorPascal::EvalStr(std::string_view Text) {
-  TPPAParser P(Text);
+  TPPAParser P(TokenCache(), Text);
   return StrRelation(P);
 }
 
@@ -67,7 +67,7 @@ std::string TPoorPascal::StrOperand(TPPAParser& P) {
     return Value;
   }
   if (P.Kind != ptIdent) throw TPPAError(PPAFormat(ppa_messages::kSyntaxError, P.TokenView()));
-  if (const auto* E = Values.FindEntry(P.TokenView())) {
+  if (const auto* E = FindValue(P)) {
     const TPPAValue& V = *E->Data;
     if (V.ValueType != pvString) throw TPPAError(PPAFormat(ppa_messages::kWrongVariableType, P.TokenView()));
     std::string Value = V.StrValue;
@@ -80,7 +80,7 @@ std::string TPoorPascal::StrOperand(TPPAParser& P) {
     P.Next();
     return Value;
   }
-  if (const auto* F = Functions.FindEntry(P.TokenView())) {
+  if (const auto* F = FindFunction(P)) {
     if (F->Data->ResultType != pvString) throw TPPAError(PPAFormat(ppa_messages::kWrongResultType, P.TokenView()));
     const std::string Name = F->Name;
     P.Next();

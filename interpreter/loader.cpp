@@ -89,15 +89,17 @@ void ReadParamGroup(TPPAParser& P, TPPAParams& Params) {
   if (!P.Is(";") && !P.Is(")")) Fail(kSyntaxError, P.TokenView());
 }
 
-// Clears Running and frees Parser however Execute ends.
+// Clears Running, frees Parser and empties the token cache however Execute ends.
 class TRunScope {
  public:
-  TRunScope(std::uint8_t& Running, std::unique_ptr<TPPAParser>& Parser) : Running_(Running), Parser_(Parser) {
+  TRunScope(std::uint8_t& Running, std::unique_ptr<TPPAParser>& Parser, TPPATokenCache& Tokens)
+      : Running_(Running), Parser_(Parser), Tokens_(Tokens) {
     Running_ = 1;
   }
   ~TRunScope() {
     Running_ = 0;
     Parser_.reset();
+    Tokens_.Clear();
   }
   TRunScope(const TRunScope&) = delete;
   TRunScope& operator=(const TRunScope&) = delete;
@@ -105,6 +107,7 @@ class TRunScope {
  private:
   std::uint8_t& Running_;
   std::unique_ptr<TPPAParser>& Parser_;
+  TPPATokenCache& Tokens_;
 };
 
 }  // namespace
@@ -219,8 +222,10 @@ void TPoorPascal::Execute() {
     }
     const std::string Program = PrepareSource(Source);
 
-    Parser = std::make_unique<TPPAParser>(Program);
-    TRunScope Scope(Running, Parser);
+    // Texts of an earlier run are of no use to this one.
+    Tokens.Clear();
+    Parser = std::make_unique<TPPAParser>(TokenCache(), Program);
+    TRunScope Scope(Running, Parser, Tokens);
     const bool HasVar = Parser->Accept("VAR");
     if (HasVar) {
       do {

@@ -115,6 +115,17 @@ class TPPATable {
   std::unordered_map<std::string, Entry> Entries;  // key: the name folded to upper case
 };
 
+// What one name token of a scanned text found in each table, valid while that table's Generation is
+// the one noted (~0 for never looked up): a lookup costs one comparison while the tables stand still.
+struct TPPANameMemo {
+  std::uint64_t ValuesGeneration = ~0ull;
+  std::uint64_t ProceduresGeneration = ~0ull;
+  std::uint64_t FunctionsGeneration = ~0ull;
+  const TPPATable<TPPAValue>::Entry* Value = nullptr;
+  const TPPATable<TPPARoutine>::Entry* Procedure = nullptr;
+  const TPPATable<TPPARoutine>::Entry* Function = nullptr;
+};
+
 // Events: slots holding a handler of the owner. Parameters follow the owner interface:
 // names upper-cased for routines and as stored for objects; Err_CD preset to -1 by the caller.
 using TProcParam = std::function<void(const std::string& ProcName, std::int32_t Index,
@@ -238,6 +249,10 @@ class TPoorPascal {
   static void SplitStatements(std::string_view Separator, std::string_view Text, TPPALines& List);
   bool MatchCaseLabels(std::string_view Labels, std::int64_t Selector);
 
+  // Whether scanners replay texts from the token cache (the default) or scan every text afresh,
+  // the reference behaviour that the cache must match. Only tests switch it off.
+  void SetTokenCacheForTesting(bool On) { UseTokenCache = On; }
+
   // The deepest nesting of expressions, blocks and calls taken together that a run may reach:
   // enough for any real template, and safe on a 1 MiB stack of a 32-bit process.
   static constexpr int kMaxNesting = 200;
@@ -265,11 +280,59 @@ class TPoorPascal {
  private:
   TPPAValue& AddPermanentValue(std::string_view Name, TPPAValueType Type, std::uint8_t ReadOnly,
                                std::uint8_t HostObject, std::int32_t Index);
+  // A text cut out of a scanner's text: a view of the token cache's copy, or its own copy when the
+  // scanner scans plainly. Built in place where it is returned, so the view never dangles.
+  class TCut {
+   public:
+    explicit TCut(std::string_view Cached) : View_(Cached) {}
+    explicit TCut(std::string Own) : Own_(std::move(Own)), View_(Own_) {}
+    TCut(const TCut&) = delete;
+    TCut& operator=(const TCut&) = delete;
+    std::string_view View() const { return View_; }
+    operator std::string_view() const { return View_; }  // NOLINT: a cut is read as its text
+
+   private:
+    std::string Own_;
+    std::string_view View_;
+  };
+  // The cuts readers take; each kind is memoised apart.
+  enum TCutKind : std::uint8_t {
+    ckBody, ckRepeatBlock, ckThen, ckToOrDownto, ckDo, ckSemicolon, ckOf, ckColon, ckArgument, ckLabel,
+    ckLow, ckHigh,
+  };
+  // The cut of that Kind at P's current token, as Plain(P) makes it. While P replays a cached text
+  // the cut is taken once per position: later the memo gives the same text and moves P to the token
+  // where Plain left it. Plain depends on the text alone (never on the tables) and raises nothing.
+  template <typename PlainCut>
+  TCut Memo(TPPAParser& P, TCutKind Kind, PlainCut Plain) {
+    TPPAScannedText* S = P.Scanned();
+    if (S == nullptr) return TCut(Plain(P));
+    const std::uint64_t Key = static_cast<std::uint64_t>(P.TokenIndex()) << 8 | Kind;
+    if (const auto It = S->Cuts.find(Key); It != S->Cuts.end()) {
+      P.Seek(It->second.EndToken);
+      return TCut(std::string_view(It->second.Text->Text));
+    }
+    std::string Text = Plain(P);
+    TPPAScannedText* Cut = P.Cache()->Get(Text);
+    if (Cut == nullptr) return TCut(std::move(Text));
+    S->Cuts.emplace(Key, TPPACut{Cut, P.TokenIndex()});
+    return TCut(std::string_view(Cut->Text));
+  }
+  // The entries the current name token finds in the tables as they stand; while replaying, through
+  // the token's memo, looked up again only when the table's Generation moved.
+  const TPPATable<TPPAValue>::Entry* FindValue(const TPPAParser& P) const;
+  const TPPATable<TPPARoutine>::Entry* FindProcedure(const TPPAParser& P) const;
+  const TPPATable<TPPARoutine>::Entry* FindFunction(const TPPAParser& P) const;
+  // The statements of Text, split at ";" once per cached text; nullptr when not cached.
+  const std::vector<TPPAScannedText*>* CachedStatements(std::string_view Text);
+  // One statement; false when it was BREAK, CONTINUE or EXIT.
+  bool ExecStatement(TPPAParser& P);
+
   // Reads a call's argument list into Args (a copy of the routine's Params, so that a nested call
   // of the same routine cannot overwrite this call's arguments).
   void ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAParams& Args);
-  std::string CollectUntil(TPPAParser& P, std::initializer_list<std::string_view> StopWords);
-  std::string CollectBody(TPPAParser& P);
+  TCut CollectUntil(TPPAParser& P, TCutKind Kind, std::initializer_list<std::string_view> StopWords);
+  TCut CollectBody(TPPAParser& P);
   void ReadVarDeclaration(TPPAParser& P);
   // Statement forms; each starts on its keyword.
   void ExecIf(TPPAParser& P);
@@ -283,7 +346,12 @@ class TPoorPascal {
   double RunBuiltinRealFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
   std::string RunBuiltinStrFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
 
+  // The cache that scanners replay from, or nullptr when it is switched off.
+  TPPATokenCache* TokenCache() { return UseTokenCache ? &Tokens : nullptr; }
+
   // The scanner over the whole prepared program while Execute runs.
   std::unique_ptr<TPPAParser> Parser;
   int Depth = 0;
+  TPPATokenCache Tokens;
+  bool UseTokenCache = true;
 };

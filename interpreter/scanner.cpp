@@ -1,6 +1,7 @@
 // The scanner: position arithmetic over its own NUL-terminated copy of the text.
 #include "interpreter/scanner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -47,8 +48,44 @@ TPPAParser::TPPAParser(std::string_view Text) : Buffer(new char[Text.size() + 1]
                    ? std::numeric_limits<std::int32_t>::max()
                    : static_cast<std::int32_t>(Text.size());
   End = Buffer.get() + std::strlen(Buffer.get());
-  TokenStart = Current = Buffer.get();
-  Next();
+  Base_ = TokenStart = Current = Buffer.get();
+  Scan();
+}
+
+TPPAParser::TPPAParser(TPPATokenCache* Cache, std::string_view Text) {
+  TPPAScannedText* Scanned = Cache ? Cache->Get(Text) : nullptr;
+  if (Scanned) {
+    Replay(*Cache, *Scanned);
+    return;
+  }
+  // Not cached: the plain scanner, exactly as the one-argument constructor.
+  Buffer.reset(new char[Text.size() + 1]);
+  if (!Text.empty()) std::memcpy(Buffer.get(), Text.data(), Text.size());
+  Buffer[Text.size()] = '\0';
+  TextLength = Text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())
+                   ? std::numeric_limits<std::int32_t>::max()
+                   : static_cast<std::int32_t>(Text.size());
+  End = Buffer.get() + std::strlen(Buffer.get());
+  Base_ = TokenStart = Current = Buffer.get();
+  Scan();
+}
+
+TPPAParser::TPPAParser(TPPATokenCache& Cache, TPPAScannedText& Scanned) { Replay(Cache, Scanned); }
+
+void TPPAParser::Replay(TPPATokenCache& Cache, TPPAScannedText& Scanned) {
+  Cache_ = &Cache;
+  ++Cache.Users;
+  Scanned_ = &Scanned;
+  Base_ = Scanned.Text.data();
+  End = Base_ + Scanned.Tokens.back().Start;
+  TextLength = static_cast<std::int32_t>(std::min<std::size_t>(Scanned.Text.size(), std::numeric_limits<std::int32_t>::max()));
+  Token_ = Scanned.Tokens.data();
+  Load();
+}
+
+void TPPAParser::Seek(std::uint32_t Index) {
+  Token_ = TokensBegin() + Index;
+  Load();
 }
 
 void TPPAParser::SkipBlanks() {
@@ -62,7 +99,7 @@ void TPPAParser::SkipExponent() {
   while (IsDigit(*Current)) ++Current;
 }
 
-TPPATokenKind TPPAParser::Next() {
+void TPPAParser::Scan() {
   SkipBlanks();
   TokenStart = Current;
   const char C = *Current;
@@ -123,7 +160,6 @@ TPPATokenKind TPPAParser::Next() {
     ++Current;
     Kind = ptSymbol;
   }
-  return Kind;
 }
 
 std::string TPPAParser::Token() const { return std::string(TokenView()); }
@@ -136,4 +172,38 @@ bool TPPAParser::Accept(std::string_view Word) {
   if (!Is(Word)) return false;
   Next();
   return true;
+}
+
+// ---- The token cache ----
+
+TPPAScannedText* TPPATokenCache::Get(std::string_view Text) {
+  // A text cut out by a reader is handed on as a view of the cached copy: found by its address.
+  if (const auto It = ByAddress.find(Text.data()); It != ByAddress.end() && It->second->Text.size() == Text.size())
+    return It->second;
+  if (const auto It = ByText.find(Text); It != ByText.end()) return It->second.get();
+  if (Text.size() >= std::numeric_limits<std::uint32_t>::max()) return nullptr;
+  if (Bytes_ + Text.size() > kMaxBytes) return nullptr;
+  auto Scanned = std::make_unique<TPPAScannedText>();
+  Scanned->Text.assign(Text);
+  // Recorded by the plain scanner itself, so that replay cannot differ from it.
+  TPPAParser P(Scanned->Text);
+  for (;;) {
+    Scanned->Tokens.push_back(TPPAToken{static_cast<std::uint32_t>(P.Position()),
+                                        static_cast<std::uint32_t>(P.TokenView().size()), P.Kind});
+    if (P.AtEnd()) break;
+    P.Next();
+  }
+  Scanned->Tokens.shrink_to_fit();
+  Bytes_ += sizeof(TPPAScannedText) + Scanned->Text.size() + Scanned->Tokens.size() * sizeof(TPPAToken);
+  TPPAScannedText* Result = Scanned.get();
+  ByAddress.emplace(Result->Text.data(), Result);
+  ByText.emplace(std::string_view(Result->Text), std::move(Scanned));
+  return Result;
+}
+
+void TPPATokenCache::Clear() {
+  if (Users != 0) return;
+  ByAddress.clear();
+  ByText.clear();
+  Bytes_ = 0;
 }

@@ -78,6 +78,64 @@ void Assign(TPoorPascal& PP, const std::string& Name, TPPAValue* V, std::string_
   }
 }
 
+// The memo of the current name token, or nullptr unless P replays a cached text. Names are ASCII
+// (the scanner's letters), so what they find depends only on the tables, never on the code page.
+TPPANameMemo* NameMemo(const TPPAParser& P) {
+  TPPAScannedText* S = P.Scanned();
+  if (S == nullptr || P.Kind != ptIdent) return nullptr;
+  if (S->Names.empty()) S->Names.resize(S->Tokens.size());
+  return &S->Names[P.TokenIndex()];
+}
+
+// Takes the current token always, then every token up to the first stop word (not consumed).
+std::string CollectUntilPlain(TPPAParser& P, std::initializer_list<std::string_view> StopWords) {
+  std::string Text;
+  auto AtStop = [&] {
+    for (std::string_view W : StopWords) {
+      if (P.Is(W)) return true;
+    }
+    return false;
+  };
+  do {
+    AppendToken(Text, P);
+    P.Next();
+  } while (!P.AtEnd() && !AtStop());
+  return Text;
+}
+
+std::string CollectBodyPlain(TPPAParser& P) {
+  if (P.Is("BEGIN") || P.Is("ELSE")) return CollectBlock(P, "END");
+  // A REPEAT standing as a body is collected as one statement, UNTIL condition included, so that
+  // «FOR i := 1 TO 3 DO REPEAT ... UNTIL c» really loops; ExecRepeat cuts its own block again.
+  std::string Text;
+  int Level = 0;
+  int Ifs = 0;
+  for (;;) {
+    Level += LevelChange(P);
+    const bool WasIf = P.Is("IF");
+    AppendToken(Text, P);
+    P.Next();
+    // Once an IF is inside, every ELSE at this level belongs to it.
+    if (WasIf) ++Ifs;
+    if (Level == 0 && ((Ifs == 0 && P.Is("ELSE")) || P.Is(";"))) break;
+    if (P.AtEnd()) break;
+  }
+  return Text;
+}
+
+// One label item: up to the next "," outside parentheses.
+std::string LabelItem(TPPAParser& P) {
+  std::string Item;
+  int Parens = 0;
+  do {
+    if (P.Is("(")) ++Parens;
+    if (P.Is(")")) --Parens;
+    AppendToken(Item, P);
+    P.Next();
+  } while (!P.AtEnd() && !(P.Is(",") && Parens == 0));
+  return Item;
+}
+
 }  // namespace
 
 void TPoorPascal::SplitStatements(std::string_view Separator, std::string_view Text, TPPALines& List) {
@@ -98,61 +156,73 @@ void TPoorPascal::SplitStatements(std::string_view Separator, std::string_view T
 }
 
 // Takes the current token always, then every token up to the first stop word (not consumed).
-std::string TPoorPascal::CollectUntil(TPPAParser& P, std::initializer_list<std::string_view> StopWords) {
-  std::string Text;
-  auto AtStop = [&] {
-    for (std::string_view W : StopWords) {
-      if (P.Is(W)) return true;
-    }
-    return false;
-  };
-  do {
-    AppendToken(Text, P);
-    P.Next();
-  } while (!P.AtEnd() && !AtStop());
-  return Text;
+TPoorPascal::TCut TPoorPascal::CollectUntil(TPPAParser& P, TCutKind Kind, std::initializer_list<std::string_view> StopWords) {
+  return Memo(P, Kind, [StopWords](TPPAParser& Q) { return CollectUntilPlain(Q, StopWords); });
 }
 
 // body: "BEGIN" ... "END" | "ELSE" ... "END" | one statement (up to ";" or an ELSE at level 0)
-std::string TPoorPascal::CollectBody(TPPAParser& P) {
-  if (P.Is("BEGIN") || P.Is("ELSE")) return CollectBlock(P, "END");
-  // A REPEAT standing as a body is collected as one statement, UNTIL condition included, so that
-  // «FOR i := 1 TO 3 DO REPEAT ... UNTIL c» really loops; ExecRepeat cuts its own block again.
-  std::string Text;
-  int Level = 0;
-  int Ifs = 0;
-  for (;;) {
-    Level += LevelChange(P);
-    const bool WasIf = P.Is("IF");
-    AppendToken(Text, P);
-    P.Next();
-    // Once an IF is inside, every ELSE at this level belongs to it.
-    if (WasIf) ++Ifs;
-    if (Level == 0 && ((Ifs == 0 && P.Is("ELSE")) || P.Is(";"))) break;
-    if (P.AtEnd()) break;
+TPoorPascal::TCut TPoorPascal::CollectBody(TPPAParser& P) { return Memo(P, ckBody, CollectBodyPlain); }
+
+const TPPATable<TPPAValue>::Entry* TPoorPascal::FindValue(const TPPAParser& P) const {
+  TPPANameMemo* M = NameMemo(P);
+  if (M == nullptr) return Values.FindEntry(P.TokenView());
+  if (M->ValuesGeneration != Values.Generation) {
+    M->Value = Values.FindEntry(P.TokenView());
+    M->ValuesGeneration = Values.Generation;
   }
-  return Text;
+  return M->Value;
 }
 
+const TPPATable<TPPARoutine>::Entry* TPoorPascal::FindProcedure(const TPPAParser& P) const {
+  TPPANameMemo* M = NameMemo(P);
+  if (M == nullptr) return Procedures.FindEntry(P.TokenView());
+  if (M->ProceduresGeneration != Procedures.Generation) {
+    M->Procedure = Procedures.FindEntry(P.TokenView());
+    M->ProceduresGeneration = Procedures.Generation;
+  }
+  return M->Procedure;
+}
+
+const TPPATable<TPPARoutine>::Entry* TPoorPascal::FindFunction(const TPPAParser& P) const {
+  TPPANameMemo* M = NameMemo(P);
+  if (M == nullptr) return Functions.FindEntry(P.TokenView());
+  if (M->FunctionsGeneration != Functions.Generation) {
+    M->Function = Functions.FindEntry(P.TokenView());
+    M->FunctionsGeneration = Functions.Generation;
+  }
+  return M->Function;
+}
+
+const std::vector<TPPAScannedText*>* TPoorPascal::CachedStatements(std::string_view Text) {
+  TPPATokenCache* Cache = TokenCache();
+  TPPAScannedText* S = Cache ? Cache->Get(Text) : nullptr;
+  if (S == nullptr) return nullptr;
+  if (!S->Split) {
+    TPPALines List;
+    SplitStatements(";", Text, List);
+    std::vector<TPPAScannedText*> Pieces;
+    for (const std::string& Statement : List) {
+      TPPAScannedText* Piece = Cache->Get(Statement);
+      if (Piece == nullptr) return nullptr;
+      Pieces.push_back(Piece);
+    }
+    S->Statements = std::move(Pieces);
+    S->Split = true;
+  }
+  return &S->Statements;
+}
 // labels: item { "," item }, item: expression [ ".." expression ]
 bool TPoorPascal::MatchCaseLabels(std::string_view Labels, std::int64_t Selector) {
-  TPPAParser P(Labels);
-  std::string Item;
+  TPPAParser P(TokenCache(), Labels);
   while (!P.AtEnd()) {
-    Item.clear();
-    int Parens = 0;
-    do {
-      if (P.Is("(")) ++Parens;
-      if (P.Is(")")) --Parens;
-      AppendToken(Item, P);
-      P.Next();
-    } while (!P.AtEnd() && !(P.Is(",") && Parens == 0));
+    const TCut Cut = Memo(P, ckLabel, LabelItem);
+    const std::string_view Item = Cut;
     std::int64_t Low;
     std::int64_t High;
     const std::size_t Range = Item.find("..");
-    if (Range != std::string::npos) {
-      Low = EvalInt(std::string_view(Item).substr(0, Range));
-      High = EvalInt(std::string_view(Item).substr(Range + 2));
+    if (Range != std::string_view::npos) {
+      Low = EvalInt(Item.substr(0, Range));
+      High = EvalInt(Item.substr(Range + 2));
     } else {
       Low = High = EvalInt(Item);
     }
@@ -165,15 +235,15 @@ bool TPoorPascal::MatchCaseLabels(std::string_view Labels, std::int64_t Selector
 // IF condition THEN body [ ELSE body ]
 void TPoorPascal::ExecIf(TPPAParser& P) {
   P.Next();
-  const std::string Condition = CollectUntil(P, {"THEN"});
+  const TCut Condition = CollectUntil(P, ckThen, {"THEN"});
   P.Accept("THEN");
   if (P.AtEnd()) Fail(kSyntaxError, "if");
-  const std::string ThenPart = CollectBody(P);
+  const TCut ThenPart = CollectBody(P);
   P.Accept("END");
   const bool Taken = EvalInt(Condition) != 0;
   if (Taken) ExecStatements(ThenPart);
   if (P.Accept("ELSE")) {
-    const std::string ElsePart = CollectBody(P);
+    const TCut ElsePart = CollectBody(P);
     if (!Taken) ExecStatements(ElsePart);
   }
   P.Accept("END");
@@ -191,18 +261,18 @@ void TPoorPascal::ExecFor(TPPAParser& P) {
     return *V;
   };
   Variable();
-  const std::string Start = CollectUntil(P, {"TO", "DOWNTO"});
-  if (Start.find(":=") == std::string::npos || P.AtEnd()) Fail(kSyntaxError, "for");
+  const TCut Start = CollectUntil(P, ckToOrDownto, {"TO", "DOWNTO"});
+  if (Start.View().find(":=") == std::string_view::npos || P.AtEnd()) Fail(kSyntaxError, "for");
   const bool Upward = P.Is("TO");
   P.Next();
   ExecStatements(Start);
   const std::int32_t First = Low32(Variable().IntValue);
-  const std::string Limit = CollectUntil(P, {"DO"});
+  const TCut Limit = CollectUntil(P, ckDo, {"DO"});
   if (P.AtEnd()) Fail(kSyntaxError, "for");
   P.Next();
   // A real limit arrives truncated by EvalInt (NaN and out-of-range reals as INT64_MIN).
   const std::int32_t Last = Low32(EvalInt(Limit));
-  const std::string Body = CollectBody(P);
+  const TCut Body = CollectBody(P);
   if (Upward ? Last >= First : Last <= First) {
     // Unsigned 32-bit counting: the full range is 2^32 passes, which wraps to 0 and still counts
     // down correctly, and stepping past the end of the range is well defined.
@@ -228,10 +298,10 @@ void TPoorPascal::ExecFor(TPPAParser& P) {
 // WHILE condition DO body
 void TPoorPascal::ExecWhile(TPPAParser& P) {
   P.Next();
-  const std::string Condition = CollectUntil(P, {"DO"});
+  const TCut Condition = CollectUntil(P, ckDo, {"DO"});
   if (P.AtEnd()) Fail(kSyntaxError, "while");
   P.Next();
-  const std::string Body = CollectBody(P);
+  const TCut Body = CollectBody(P);
   while (!Stopped && EvalInt(Condition) != 0) {
     ContinueFlag = 0;
     ExecStatements(Body);
@@ -242,9 +312,9 @@ void TPoorPascal::ExecWhile(TPPAParser& P) {
 
 // REPEAT statements UNTIL condition
 void TPoorPascal::ExecRepeat(TPPAParser& P) {
-  const std::string Body = CollectBlock(P, "UNTIL");
+  const TCut Body = Memo(P, ckRepeatBlock, [](TPPAParser& Q) { return CollectBlock(Q, "UNTIL"); });
   P.Accept("UNTIL");
-  const std::string Condition = CollectUntil(P, {";"});
+  const TCut Condition = CollectUntil(P, ckSemicolon, {";"});
   P.Next();
   std::int64_t Done = 0;
   while (!Stopped && Done == 0) {
@@ -260,14 +330,14 @@ void TPoorPascal::ExecRepeat(TPPAParser& P) {
 void TPoorPascal::ExecCase(TPPAParser& P) {
   bool Matched = false;
   P.Next();
-  const std::string SelectorText = CollectUntil(P, {"OF"});
+  const TCut SelectorText = CollectUntil(P, ckOf, {"OF"});
   if (P.AtEnd()) Fail(ppa_messages::kMissingOf, "case");
   P.Next();
   const std::int64_t Selector = EvalInt(SelectorText);
   do {
-    const std::string Labels = CollectUntil(P, {":"});
+    const TCut Labels = CollectUntil(P, ckColon, {":"});
     if (!P.Accept(":")) Fail(ppa_messages::kMalformed, "case");
-    const std::string Branch = CollectBody(P);
+    const TCut Branch = CollectBody(P);
     // Every matching branch runs, not only the first.
     if (MatchCaseLabels(Labels, Selector)) {
       ExecStatements(Branch);
@@ -277,7 +347,7 @@ void TPoorPascal::ExecCase(TPPAParser& P) {
     P.Accept(";");
   } while (!P.Is("ELSE") && !P.Is("END") && !P.AtEnd());
   if (P.Is("ELSE")) {
-    const std::string ElsePart = CollectBody(P);
+    const TCut ElsePart = CollectBody(P);
     if (!Matched) ExecStatements(ElsePart);
   }
   if (!P.Accept("END")) Fail(ppa_messages::kMissingEnd, "case");
@@ -288,79 +358,92 @@ void TPoorPascal::ExecStatements(std::string_view Text) {
   const TNestingGuard Guard(*this);
   // A handler run here may call Stop; the pump drops its error and the checks below see Stopped.
   platform::ProcessMessages();
+  if (const auto* Statements = CachedStatements(Text)) {
+    for (TPPAScannedText* Statement : *Statements) {
+      if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
+      TPPAParser P(Tokens, *Statement);
+      if (!ExecStatement(P)) return;
+    }
+    return;
+  }
   TPPALines List;
   SplitStatements(";", Text, List);
   for (const std::string& Statement : List) {
     if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
-    TPPAParser P(Statement);
-    if (P.Kind != ptIdent) Fail(kSyntaxError, P.TokenView());
-    bool Done = false;
-
-    // Call form: procedures first, then functions with the result dropped.
-    if (const auto* Proc = Procedures.FindEntry(P.TokenView())) {
-      const std::string Name = Proc->Name;
-      P.Next();
-      CallProc(P, Name);
-      Done = true;
-    } else if (const auto* Func = Functions.FindEntry(P.TokenView())) {
-      const std::string Name = Func->Name;
-      const TPPAValueType Type = Func->Data->ResultType;
-      P.Next();
-      if (Type == pvReal) {
-        CallRealFunc(P, Name);
-      } else if (Type == pvString) {
-        CallStrFunc(P, Name);
-      } else {
-        CallIntFunc(P, Name);
-      }
-      Done = true;
-    }
-
-    // Assignment form: name ":=" expression (the expression is the rest of the statement).
-    if (const auto* Entry = P.Kind == ptIdent ? Values.FindEntry(P.TokenView()) : nullptr) {
-      if (Entry->Data->ReadOnly) Fail(ppa_messages::kReadOnlyAssignment, P.TokenView());
-      const std::string Name = Entry->Name;
-      P.Next();
-      if (!P.Accept(":=")) Fail(kSyntaxError, P.TokenView());
-      Assign(*this, Name, Entry->Data.get(), P.Rest());
-      Done = true;
-    }
-
-    // Keyword form, on the token the forms above stopped at.
-    if (P.Accept(";")) {
-      Done = true;
-    } else if (P.Kind != ptIdent) {
-      // no keyword here
-    } else if (P.Is("BEGIN")) {
-      ExecStatements(CollectBody(P));
-      P.Accept("END");
-      P.Accept(";");
-      Done = true;
-    } else if (P.Is("BREAK")) {
-      BreakFlag = 1;
-      return;
-    } else if (P.Is("CONTINUE")) {
-      ContinueFlag = 1;
-      return;
-    } else if (P.Is("EXIT")) {
-      ExitFlag = 1;
-      return;
-    } else if (P.Is("IF")) {
-      ExecIf(P);
-      Done = true;
-    } else if (P.Is("FOR")) {
-      ExecFor(P);
-      Done = true;
-    } else if (P.Is("WHILE")) {
-      ExecWhile(P);
-      Done = true;
-    } else if (P.Is("REPEAT")) {
-      ExecRepeat(P);
-      Done = true;
-    } else if (P.Is("CASE")) {
-      ExecCase(P);
-      Done = true;
-    }
-    if (!Done) Fail(kSyntaxError, P.TokenView());
+    TPPAParser P(TokenCache(), Statement);
+    if (!ExecStatement(P)) return;
   }
+}
+
+bool TPoorPascal::ExecStatement(TPPAParser& P) {
+  if (P.Kind != ptIdent) Fail(kSyntaxError, P.TokenView());
+  bool Done = false;
+
+  // Call form: procedures first, then functions with the result dropped.
+  if (const auto* Proc = FindProcedure(P)) {
+    const std::string Name = Proc->Name;
+    P.Next();
+    CallProc(P, Name);
+    Done = true;
+  } else if (const auto* Func = FindFunction(P)) {
+    const std::string Name = Func->Name;
+    const TPPAValueType Type = Func->Data->ResultType;
+    P.Next();
+    if (Type == pvReal) {
+      CallRealFunc(P, Name);
+    } else if (Type == pvString) {
+      CallStrFunc(P, Name);
+    } else {
+      CallIntFunc(P, Name);
+    }
+    Done = true;
+  }
+
+  // Assignment form: name ":=" expression (the expression is the rest of the statement).
+  if (const auto* Entry = P.Kind == ptIdent ? FindValue(P) : nullptr) {
+    if (Entry->Data->ReadOnly) Fail(ppa_messages::kReadOnlyAssignment, P.TokenView());
+    const std::string Name = Entry->Name;
+    P.Next();
+    if (!P.Accept(":=")) Fail(kSyntaxError, P.TokenView());
+    Assign(*this, Name, Entry->Data.get(), P.Rest());
+    Done = true;
+  }
+
+  // Keyword form, on the token the forms above stopped at.
+  if (P.Accept(";")) {
+    Done = true;
+  } else if (P.Kind != ptIdent) {
+    // no keyword here
+  } else if (P.Is("BEGIN")) {
+    ExecStatements(CollectBody(P));
+    P.Accept("END");
+    P.Accept(";");
+    Done = true;
+  } else if (P.Is("BREAK")) {
+    BreakFlag = 1;
+    return false;
+  } else if (P.Is("CONTINUE")) {
+    ContinueFlag = 1;
+    return false;
+  } else if (P.Is("EXIT")) {
+    ExitFlag = 1;
+    return false;
+  } else if (P.Is("IF")) {
+    ExecIf(P);
+    Done = true;
+  } else if (P.Is("FOR")) {
+    ExecFor(P);
+    Done = true;
+  } else if (P.Is("WHILE")) {
+    ExecWhile(P);
+    Done = true;
+  } else if (P.Is("REPEAT")) {
+    ExecRepeat(P);
+    Done = true;
+  } else if (P.Is("CASE")) {
+    ExecCase(P);
+    Done = true;
+  }
+  if (!Done) Fail(kSyntaxError, P.TokenView());
+  return true;
 }
