@@ -1,14 +1,22 @@
 // Fuzz target: program text run by the interpreter, with owner routines that accept every call.
-// Built-ins that would reach outside the process (Exec, Shell) or block it (Sleep) are removed
-// from the tables first; every other run is ended by a timer that calls Stop, as a host may.
+// A text whose first line holds the marker BEGIN_VESK is a whole template instead, run through the
+// plug-in by the headless host when a compose window (replying to a stored message) opens.
+// Built-ins that would reach outside the process (Exec, Shell, SaveMsgToFile, ReadFromFile) or
+// block it (Sleep) are removed first; every other run is ended by a timer that calls Stop, as a
+// host may.
+#include <stdlib.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "host/headless_host.h"
 #include "interpreter/poor_pascal.h"
 #include "platform/posix/desktop.h"
+#include "plugin/plugin_state.h"
 
 namespace {
 
@@ -26,15 +34,63 @@ TPPALines SplitIntoLines(std::string_view Text) {
   return Lines;
 }
 
+void RemoveOutsideReach(TPoorPascal& P) {
+  P.Functions.Remove("EXEC");
+  P.Functions.Remove("SHELL");
+  P.Procedures.Remove("SLEEP");
+}
+
+// The folder the plug-in runs templates in, made once.
+const std::string& DataFolder() {
+  static const std::string Folder = [] {
+    char Pattern[] = "/tmp/vesk-fuzz-XXXXXX";
+    return std::string(mkdtemp(Pattern) ? Pattern : "/tmp");
+  }();
+  return Folder;
+}
+
+void RunTemplateText(std::string_view Text) {
+  host::HostOptions Options;
+  Options.DataFolder = DataFolder();
+  host::HeadlessHost Host(Options);
+  if (!Host.LoadPlugin(host::BkaResolver()) || Host.Start() != 0) std::abort();
+  TPluginState& St = State();
+  RemoveOutsideReach(*St.PPA1);
+  std::erase_if(St.PPA1->DeclarePrototype, [](const std::string& Line) {
+    return Line.find("SaveMsgToFile") != std::string::npos || Line.find("ReadFromFile") != std::string::npos;
+  });
+  host::Message M;
+  M.Headers = {{"From", "Alice <alice@example.com>"}, {"To", "bob@example.com"}, {"Subject", "Lunch"},
+               {"Date", "Tue, 11 Jun 2024 10:00:00 +0000"}};
+  M.Body = "line one\r\nline two\r\n";
+  Host.AddMessage(host::MailId("inbox", 1), M);
+  host::ComposeWindow& W = Host.CreateCompose(std::string(Text), {{"X-Becky-Ref", host::RefValue("inbox", 1)}});
+  const std::uintptr_t Timer = platform::desktop::SetTimer(std::chrono::milliseconds(200), [] {
+    try {
+      if (State().PPA1) State().PPA1->Stop();
+    } catch (const TPPAError&) {
+    }
+  });
+  // Every failure must end at the plug-in's edge; an exception here is a finding.
+  Host.OpenCompose(W.Window, 5);
+  platform::desktop::KillTimer(Timer);
+  if (State().RunInProgress) std::abort();
+  Host.Exit();
+  Host.UnloadPlugin();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   if (Size > kMaxInput) return 0;
+  const std::string_view Text(reinterpret_cast<const char*>(Data), Size);
+  if (Text.substr(0, Text.find_first_of("\r\n")).find("BEGIN_VESK") != std::string_view::npos) {
+    RunTemplateText(Text);
+    return 0;
+  }
   platform::desktop::Reset();
   TPoorPascal P;
-  P.Functions.Remove("EXEC");
-  P.Functions.Remove("SHELL");
-  P.Procedures.Remove("SLEEP");
+  RemoveOutsideReach(P);
   P.DeclarePrototype = {"procedure Println(S:String);Index 1;",
                         "procedure Fail(I:Integer);Index 2;",
                         "function StringAt(I:Integer):String;Index 2;",
@@ -74,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     } catch (const TPPAError&) {
     }
   });
-  P.Source = SplitIntoLines({reinterpret_cast<const char*>(Data), Size});
+  P.Source = SplitIntoLines(Text);
   try {
     P.Execute();
   } catch (const TPPAError&) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "html_reference.h"
 #include "platform/posix/desktop.h"
 #include "plugin/plugin_state.h"
 #include "plugin/ppa_sub.h"
@@ -45,68 +46,7 @@ TEST(MailIdFromRef, Cases) {
 
 // ---- HTML to text ----
 
-// The in-place walk exactly as the conversion is described: edit the string while walking it.
-// Quadratic, and the reference the one-pass conversion must agree with.
-std::u16string ReferenceHtmlToText(std::u16string W) {
-  auto At = [&W](std::size_t Pos) -> int {  // 1-based; -1 past the end
-    return Pos >= 1 && Pos <= W.size() ? W[Pos - 1] : -1;
-  };
-  auto Follows = [&](std::size_t Pos, std::u16string_view Text) {
-    for (std::size_t K = 0; K < Text.size(); ++K) {
-      if (At(Pos + K) != Text[K]) return false;
-    }
-    return true;
-  };
-  std::ptrdiff_t I = 1, S = 0, E = 0;
-  while (I <= static_cast<std::ptrdiff_t>(W.size())) {
-    const std::size_t P = static_cast<std::size_t>(I);
-    const int C0 = At(P), C1 = At(P + 1);
-    if (C0 == '<' && S == 0) {
-      S = I;
-    } else if (C0 == '>' && E == 0) {
-      E = I;
-    } else if (C0 == '&') {
-      if (Follows(P + 1, u"nbsp;")) W.replace(P - 1, 6, u" ");
-      else if (Follows(P + 1, u"lt;")) W.replace(P - 1, 4, u"<");
-      else if (Follows(P + 1, u"gt;")) W.replace(P - 1, 4, u">");
-      else if (Follows(P + 1, u"quot;")) W.replace(P - 1, 6, u"\"");
-      else if (Follows(P + 1, u"amp;")) W.replace(P - 1, 5, u"&");
-    } else if (C0 == '\r' && C1 == '\n') {
-      W.erase(P - 1, 2);
-      --I;
-    } else if (C0 == ' ' && C1 == ' ') {
-      W.erase(P, 1);
-      --I;
-    }
-    if (S != 0 && S < E) {
-      std::u16string Name = W.substr(static_cast<std::size_t>(S), static_cast<std::size_t>(E - S - 1));
-      while (!Name.empty() && Name.front() <= 32) Name.erase(0, 1);
-      while (!Name.empty() && Name.back() <= 32) Name.pop_back();
-      for (char16_t& Ch : Name) {
-        if (Ch >= 'a' && Ch <= 'z') Ch = static_cast<char16_t>(Ch - 32);
-      }
-      const bool Break = Name == u"BR" || Name == u"/HEAD" || Name == u"P" || Name.rfind(u"P ", 0) == 0 ||
-                         Name.rfind(u"TD", 0) == 0;
-      W.erase(static_cast<std::size_t>(S - 1), static_cast<std::size_t>(E - S + 1));
-      if (Break) {
-        W.insert(static_cast<std::size_t>(S - 1), u"\r\n");
-        I = S + 1;
-      } else {
-        I = S - 1;
-      }
-      S = 0;
-      E = 0;
-    } else if (E != 0 && S > E) {
-      E = 0;
-    }
-    ++I;
-  }
-  return W;
-}
-
-std::string Reference(const std::string& Text) {
-  return platform::FromUtf16(ReferenceHtmlToText(platform::ToUtf16(Text)));
-}
+using html_reference::Reference;
 
 class HtmlToTextTest : public ::testing::Test {
  protected:
