@@ -185,6 +185,12 @@ TEST_F(HostTest, MessagesAreDecoded) {
     EXPECT_EQ(platform::ToUtf8(M.Body), C.Body) << C.Name;
     EXPECT_EQ(M.MimeType, C.Mime) << C.Name;
   }
+  // A header and a body that are each one line of 10 MB (a compared failure would print it all).
+  const std::string Long(10u << 20, 'a');
+  host::Message M = Parse("From: a\nSubject: " + Long + "\n\n" + Long + "\n");
+  EXPECT_TRUE(M.Header("Subject") == Long) << M.Header("Subject").size();
+  EXPECT_TRUE(M.Body == Long + "\r\n") << M.Body.size();
+
   std::string Error;
   EXPECT_FALSE(host::ParseMessage(" \r\n", Error));
   EXPECT_EQ(Error, "empty message");
