@@ -298,7 +298,7 @@ class TPoorPascal {
   // The cuts readers take; each kind is memoised apart.
   enum TCutKind : std::uint8_t {
     ckBody, ckRepeatBlock, ckThen, ckToOrDownto, ckDo, ckSemicolon, ckOf, ckColon, ckArgument, ckLabel,
-    ckLow, ckHigh,
+    ckRest,
   };
   // The cut of that Kind at P's current token, as Plain(P) makes it. While P replays a cached text
   // the cut is taken once per position: later the memo gives the same text and moves P to the token

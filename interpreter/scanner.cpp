@@ -166,7 +166,7 @@ std::string TPPAParser::Token() const { return std::string(TokenView()); }
 
 std::string TPPAParser::UpperToken() const { return platform::AnsiUpperCase(TokenView()); }
 
-bool TPPAParser::Is(std::string_view Word) const { return SameFolded(TokenView(), Word); }
+bool TPPAParser::SameWord(std::string_view Word) const { return SameFolded(TokenView(), Word); }
 
 bool TPPAParser::Accept(std::string_view Word) {
   if (!Is(Word)) return false;

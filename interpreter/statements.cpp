@@ -405,7 +405,10 @@ bool TPoorPascal::ExecStatement(TPPAParser& P) {
     const std::string Name = Entry->Name;
     P.Next();
     if (!P.Accept(":=")) Fail(kSyntaxError, P.TokenView());
-    Assign(*this, Name, Entry->Data.get(), P.Rest());
+    // While replaying, the rest is memoised like a cut, so that the evaluator finds it by address.
+    const TCut Expression = P.Scanned() ? Memo(P, ckRest, [](TPPAParser& Q) { return std::string(Q.Rest()); })
+                                        : TCut(P.Rest());
+    Assign(*this, Name, Entry->Data.get(), Expression);
     Done = true;
   }
 

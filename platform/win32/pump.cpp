@@ -7,6 +7,8 @@ namespace platform {
 void ProcessMessages() {
   // As the VCL's ProcessMessages: until the queue is empty. A window procedure that lets a C++
   // exception reach this frame has already broken its contract; the pump drops it.
+  // The common case is an empty queue; asking for its status is far cheaper than PeekMessage.
+  if (HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0) return;
   try {
     MSG Msg;
     while (::PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) {
