@@ -139,6 +139,9 @@ constexpr TEntity kEntities[] = {
     {u"nbsp;", u' '}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"amp;", u'&'},
 };
 
+// The characters that the walk below treats apart from copying them.
+bool IsSpecial(char16_t C) { return C == u'<' || C == u'>' || C == u'&' || C == u'\r' || C == u' '; }
+
 }  // namespace
 
 // One pass over the input with the output built as it goes. The walk it reproduces edits the text
@@ -187,8 +190,12 @@ std::string HtmlToText(std::string_view Text) {
       do ++I;
       while (I < In.size() && In[I] == u' ');
     } else {
-      Out += C;
-      ++I;
+      // This character and the run of ordinary ones after it, appended at once: none of them can
+      // start or end anything.
+      std::size_t J = I + 1;
+      while (J < In.size() && !IsSpecial(In[J])) ++J;
+      Out.append(View.substr(I, J - I));
+      I = J;
     }
   }
   return platform::FromUtf16(Out);

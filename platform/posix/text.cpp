@@ -214,7 +214,17 @@ std::size_t AnsiPos(std::string_view Sub, std::string_view S) {
   return detail::FindOnBoundary(Sub, S, IsLeadByte);
 }
 
+// Both code pages map 0 to 127 to the same code points, so pure ASCII needs no iconv round.
+template <typename Char>
+bool AllAscii(std::basic_string_view<Char> S) {
+  for (const Char C : S) {
+    if (static_cast<std::uint32_t>(C) >= 0x80) return false;
+  }
+  return true;
+}
+
 std::u16string ToUtf16(std::string_view S) {
+  if (AllAscii(S)) return std::u16string(S.begin(), S.end());
   const std::string Bytes = Convert("UTF-16LE", CodePageName(), S, SkipByte, std::string_view("?\0", 2));
   std::u16string R(Bytes.size() / 2, u'\0');
   for (std::size_t I = 0; I < R.size(); ++I) {
@@ -225,6 +235,11 @@ std::u16string ToUtf16(std::string_view S) {
 }
 
 std::string FromUtf16(std::u16string_view S) {
+  if (AllAscii(S)) {
+    std::string R(S.size(), '\0');
+    std::transform(S.begin(), S.end(), R.begin(), [](char16_t C) { return static_cast<char>(C); });
+    return R;
+  }
   std::string Bytes(S.size() * 2, '\0');
   for (std::size_t I = 0; I < S.size(); ++I) {
     Bytes[2 * I] = static_cast<char>(S[I] & 0xFF);

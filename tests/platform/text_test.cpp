@@ -137,6 +137,22 @@ TEST_F(Text, ConversionsRoundTrip) {
   EXPECT_EQ(platform::FromUtf16(platform::ToUtf16(Latin)), Latin);
 }
 
+// Pure ASCII skips the converter; the converter, made to run by one more character, must agree.
+TEST_F(Text, AsciiConvertsAsTheConverterDoes) {
+  std::string Ascii;
+  for (int C = 0; C < 0x80; ++C) Ascii += static_cast<char>(C);
+  const std::u16string Wide(Ascii.begin(), Ascii.end());
+  for (const Locale L : {Locale::JaJP, Locale::EnUS}) {
+    platform::desktop::SetLocale(L);
+    const std::string Extra = L == Locale::JaJP ? "\x93\xfa" : "\xe9";  // 日 or é
+    const std::u16string ExtraWide = L == Locale::JaJP ? u"日" : u"é";
+    EXPECT_EQ(platform::ToUtf16(Ascii), Wide);
+    EXPECT_EQ(platform::ToUtf16(Ascii + Extra), Wide + ExtraWide);
+    EXPECT_EQ(platform::FromUtf16(Wide), Ascii);
+    EXPECT_EQ(platform::FromUtf16(Wide + ExtraWide), Ascii + Extra);
+  }
+}
+
 TEST_F(Text, BadInputBecomesQuestionMarks) {
   // 932: a lead byte cut off, and a lead byte with an impossible trail byte.
   EXPECT_EQ(platform::ToUtf8("a\x83"), "a?");
