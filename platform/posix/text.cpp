@@ -248,7 +248,13 @@ std::string FromUtf16(std::u16string_view S) {
   return Convert(CodePageName(), "UTF-16LE", Bytes, SkipUtf16, "?");
 }
 
-std::string ToUtf8(std::string_view S) { return Convert("UTF-8", CodePageName(), S, SkipByte, "?"); }
-std::string FromUtf8(std::string_view S) { return Convert(CodePageName(), "UTF-8", S, SkipUtf8, "?"); }
+std::string ToUtf8(std::string_view S) {
+  if (AllAscii(S)) return std::string(S);
+  return Convert("UTF-8", CodePageName(), S, SkipByte, "?");
+}
+std::string FromUtf8(std::string_view S) {
+  if (AllAscii(S)) return std::string(S);
+  return Convert(CodePageName(), "UTF-8", S, SkipUtf8, "?");
+}
 
 }  // namespace platform

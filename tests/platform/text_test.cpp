@@ -150,6 +150,11 @@ TEST_F(Text, AsciiConvertsAsTheConverterDoes) {
     EXPECT_EQ(platform::ToUtf16(Ascii + Extra), Wide + ExtraWide);
     EXPECT_EQ(platform::FromUtf16(Wide), Ascii);
     EXPECT_EQ(platform::FromUtf16(Wide + ExtraWide), Ascii + Extra);
+    const std::string ExtraUtf8 = L == Locale::JaJP ? "\xe6\x97\xa5" : "\xc3\xa9";
+    EXPECT_EQ(platform::ToUtf8(Ascii), Ascii);
+    EXPECT_EQ(platform::ToUtf8(Ascii + Extra), Ascii + ExtraUtf8);
+    EXPECT_EQ(platform::FromUtf8(Ascii), Ascii);
+    EXPECT_EQ(platform::FromUtf8(Ascii + ExtraUtf8), Ascii + Extra);
   }
 }
 
