@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Veskera from scratch and runs every test: the g++ build with warnings as errors, the whole
+# Builds Veskera from scratch and runs every test: the g++ build with warnings as errors (its
+# command-line tests once more under valgrind), the whole
 # suite again under clang with AddressSanitizer and UndefinedBehaviorSanitizer, both Windows DLLs
 # (the 32-bit one's export table checked), and the 64-bit DLL driven inside a real Windows process
 # under Wine. Run as root on a fresh Debian 12 machine, it first installs what is missing.
@@ -36,6 +37,9 @@ rm -rf build/debug
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j"$jobs"
 ctest --preset debug -j"$jobs"
+
+step "the command-line tests under valgrind memcheck"
+bash tests/cli/valgrind-cli.sh build/debug
 
 # ---- native: clang with ASan and UBSan, the whole suite once more ----
 step "clang ASan+UBSan build and tests"
