@@ -302,61 +302,40 @@ void TPoorPascal::CallProc(TPPAParser& P, const std::string& Name) {
   CloseArguments(P, R);
 }
 
-std::int64_t TPoorPascal::CallIntFunc(TPPAParser& P, const std::string& Name) {
+// The three function dispatchers differ only in their result, their built-ins and their event.
+template <typename TResult, typename TEvent>
+TResult TPoorPascal::CallFunction(TPPAParser& P, const std::string& Name,
+                                  TResult (TPoorPascal::*RunBuiltin)(TPPAParser&, const TPPARoutine&,
+                                                                     const TPPAParams&),
+                                  const TEvent& Event) {
   TNestingGuard Guard(*this);
   const std::string Upper = platform::AnsiUpperCase(Name);
   const TPPARoutine* Found = Functions.Find(Upper);
-  if (!Found) return 0;
+  if (!Found) return TResult();
   TPPARoutine R = *Found;
   ReadArguments(P, R, R.Params);
-  std::int64_t Result = 0;
+  TResult Result = TResult();
   if (R.Permanent == 1) {
-    Result = RunBuiltinIntFunc(P, R, R.Params);
+    Result = (this->*RunBuiltin)(P, R, R.Params);
   } else {
     std::int32_t Err_CD = -1;
-    if (IntFuncParam) IntFuncParam(Upper, R.Index, R.Params, Err_CD, Result);
+    if (Event) Event(Upper, R.Index, R.Params, Err_CD, Result);
     CheckOwnerResult(Err_CD, Upper);
   }
   CloseArguments(P, R);
   return Result;
+}
+
+std::int64_t TPoorPascal::CallIntFunc(TPPAParser& P, const std::string& Name) {
+  return CallFunction<std::int64_t>(P, Name, &TPoorPascal::RunBuiltinIntFunc, IntFuncParam);
 }
 
 double TPoorPascal::CallRealFunc(TPPAParser& P, const std::string& Name) {
-  TNestingGuard Guard(*this);
-  const std::string Upper = platform::AnsiUpperCase(Name);
-  const TPPARoutine* Found = Functions.Find(Upper);
-  if (!Found) return 0.0;
-  TPPARoutine R = *Found;
-  ReadArguments(P, R, R.Params);
-  double Result = 0.0;
-  if (R.Permanent == 1) {
-    Result = RunBuiltinRealFunc(P, R, R.Params);
-  } else {
-    std::int32_t Err_CD = -1;
-    if (RealFuncParam) RealFuncParam(Upper, R.Index, R.Params, Err_CD, Result);
-    CheckOwnerResult(Err_CD, Upper);
-  }
-  CloseArguments(P, R);
-  return Result;
+  return CallFunction<double>(P, Name, &TPoorPascal::RunBuiltinRealFunc, RealFuncParam);
 }
 
 std::string TPoorPascal::CallStrFunc(TPPAParser& P, const std::string& Name) {
-  TNestingGuard Guard(*this);
-  const std::string Upper = platform::AnsiUpperCase(Name);
-  const TPPARoutine* Found = Functions.Find(Upper);
-  if (!Found) return {};
-  TPPARoutine R = *Found;
-  ReadArguments(P, R, R.Params);
-  std::string Result;
-  if (R.Permanent == 1) {
-    Result = RunBuiltinStrFunc(P, R, R.Params);
-  } else {
-    std::int32_t Err_CD = -1;
-    if (StrFuncParam) StrFuncParam(Upper, R.Index, R.Params, Err_CD, Result);
-    CheckOwnerResult(Err_CD, Upper);
-  }
-  CloseArguments(P, R);
-  return Result;
+  return CallFunction<std::string>(P, Name, &TPoorPascal::RunBuiltinStrFunc, StrFuncParam);
 }
 
 // ---- Built-ins by Index ----

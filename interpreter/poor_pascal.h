@@ -330,6 +330,10 @@ class TPoorPascal {
 
   // Reads a call's argument list into Args (a copy of the routine's Params, so that a nested call
   // of the same routine cannot overwrite this call's arguments).
+  template <typename TResult, typename TEvent>
+  TResult CallFunction(TPPAParser& P, const std::string& Name,
+                       TResult (TPoorPascal::*RunBuiltin)(TPPAParser&, const TPPARoutine&, const TPPAParams&),
+                       const TEvent& Event);
   void ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAParams& Args);
   TCut CollectUntil(TPPAParser& P, TCutKind Kind, std::initializer_list<std::string_view> StopWords);
   TCut CollectBody(TPPAParser& P);
