@@ -40,7 +40,11 @@ bool SameFolded(std::string_view A, std::string_view B) {
 
 }  // namespace
 
-TPPAParser::TPPAParser(std::string_view Text) : Buffer(new char[Text.size() + 1]) {
+TPPAParser::TPPAParser(std::string_view Text) { ScanCopy(Text); }
+
+// The plain scanner: its own NUL-terminated copy of the text, standing on the first token.
+void TPPAParser::ScanCopy(std::string_view Text) {
+  Buffer.reset(new char[Text.size() + 1]);
   if (!Text.empty()) std::memcpy(Buffer.get(), Text.data(), Text.size());
   Buffer[Text.size()] = '\0';
   // The recorded length is informational only; clamp rather than wrap for huge texts.
@@ -58,16 +62,7 @@ TPPAParser::TPPAParser(TPPATokenCache* Cache, std::string_view Text) {
     Replay(*Cache, *Scanned);
     return;
   }
-  // Not cached: the plain scanner, exactly as the one-argument constructor.
-  Buffer.reset(new char[Text.size() + 1]);
-  if (!Text.empty()) std::memcpy(Buffer.get(), Text.data(), Text.size());
-  Buffer[Text.size()] = '\0';
-  TextLength = Text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())
-                   ? std::numeric_limits<std::int32_t>::max()
-                   : static_cast<std::int32_t>(Text.size());
-  End = Buffer.get() + std::strlen(Buffer.get());
-  Base_ = TokenStart = Current = Buffer.get();
-  Scan();
+  ScanCopy(Text);  // not cached: the plain scanner
 }
 
 TPPAParser::TPPAParser(TPPATokenCache& Cache, TPPAScannedText& Scanned) { Replay(Cache, Scanned); }

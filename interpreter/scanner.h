@@ -147,6 +147,7 @@ class TPPAParser {
   void Scan();
   bool SameWord(std::string_view Word) const;
   void Replay(TPPATokenCache& Cache, TPPAScannedText& Scanned);
+  void ScanCopy(std::string_view Text);
   const TPPAToken* TokensBegin() const { return Scanned_ ? Scanned_->Tokens.data() : nullptr; }
   void Load() {
     TokenStart = Base_ + Token_->Start;
