@@ -163,34 +163,33 @@ TPoorPascal::TCut TPoorPascal::CollectUntil(TPPAParser& P, TCutKind Kind, std::i
 // body: "BEGIN" ... "END" | "ELSE" ... "END" | one statement (up to ";" or an ELSE at level 0)
 TPoorPascal::TCut TPoorPascal::CollectBody(TPPAParser& P) { return Memo(P, ckBody, CollectBodyPlain); }
 
-const TPPATable<TPPAValue>::Entry* TPoorPascal::FindValue(const TPPAParser& P) const {
-  TPPANameMemo* M = NameMemo(P);
-  if (M == nullptr) return Values.FindEntry(P.TokenView());
-  if (M->ValuesGeneration != Values.Generation) {
-    M->Value = Values.FindEntry(P.TokenView());
-    M->ValuesGeneration = Values.Generation;
+namespace {
+
+// A name token's entry in Table: from its memo while the table is unchanged, else looked up anew.
+template <typename Record>
+const typename TPPATable<Record>::Entry* Remembered(
+    const TPPATable<Record>& Table, const TPPAParser& P, TPPANameMemo* M,
+    const typename TPPATable<Record>::Entry* TPPANameMemo::*Found, std::uint64_t TPPANameMemo::*Generation) {
+  if (M == nullptr) return Table.FindEntry(P.TokenView());
+  if (M->*Generation != Table.Generation) {
+    M->*Found = Table.FindEntry(P.TokenView());
+    M->*Generation = Table.Generation;
   }
-  return M->Value;
+  return M->*Found;
+}
+
+}  // namespace
+
+const TPPATable<TPPAValue>::Entry* TPoorPascal::FindValue(const TPPAParser& P) const {
+  return Remembered(Values, P, NameMemo(P), &TPPANameMemo::Value, &TPPANameMemo::ValuesGeneration);
 }
 
 const TPPATable<TPPARoutine>::Entry* TPoorPascal::FindProcedure(const TPPAParser& P) const {
-  TPPANameMemo* M = NameMemo(P);
-  if (M == nullptr) return Procedures.FindEntry(P.TokenView());
-  if (M->ProceduresGeneration != Procedures.Generation) {
-    M->Procedure = Procedures.FindEntry(P.TokenView());
-    M->ProceduresGeneration = Procedures.Generation;
-  }
-  return M->Procedure;
+  return Remembered(Procedures, P, NameMemo(P), &TPPANameMemo::Procedure, &TPPANameMemo::ProceduresGeneration);
 }
 
 const TPPATable<TPPARoutine>::Entry* TPoorPascal::FindFunction(const TPPAParser& P) const {
-  TPPANameMemo* M = NameMemo(P);
-  if (M == nullptr) return Functions.FindEntry(P.TokenView());
-  if (M->FunctionsGeneration != Functions.Generation) {
-    M->Function = Functions.FindEntry(P.TokenView());
-    M->FunctionsGeneration = Functions.Generation;
-  }
-  return M->Function;
+  return Remembered(Functions, P, NameMemo(P), &TPPANameMemo::Function, &TPPANameMemo::FunctionsGeneration);
 }
 
 const std::vector<TPPAScannedText*>* TPoorPascal::CachedStatements(std::string_view Text) {
