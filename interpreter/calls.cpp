@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "platform/platform.h"
+#include "interpreter/builtins.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
 #include "interpreter/poor_pascal.h"
@@ -197,42 +198,49 @@ double RunStrToFloat(TPoorPascal&, const TPPAParams& A) { return ppa_numbers::Pa
 
 // ---- The table ----
 // One row per built-in, by the Index its prototype declares; the kind of handler tells which
-// dispatcher may run it.
+// dispatcher may run it. Pure rows only compute their result from their arguments: no dialogs,
+// processes, waiting or messages, so nothing else can run while they do.
 
-using TProcHandler = void (*)(TPoorPascal&, const TPPAParams&);
-using TIntHandler = std::int64_t (*)(TPoorPascal&, const TPPAParams&);
-using TRealHandler = double (*)(TPoorPascal&, const TPPAParams&);
-using TStrHandler = std::string (*)(TPoorPascal&, const TPPAParams&);
+using ppa_builtins::TIntHandler;
+using ppa_builtins::TProcHandler;
+using ppa_builtins::TRealHandler;
+using ppa_builtins::TStrHandler;
 
 struct TBuiltin {
   std::int32_t Index;
   std::variant<TProcHandler, TIntHandler, TRealHandler, TStrHandler> Run;
+  bool Pure;
 };
 
 const TBuiltin kBuiltins[] = {
-    {0x0001, RunProcessMessages}, {0x0002, RunSleep},      {0x0003, RunPause},
+    {0x0001, RunProcessMessages, false}, {0x0002, RunSleep, false},      {0x0003, RunPause, false},
 
-    {0x1001, RunCopy},            {0x1002, RunDelete},     {0x1003, RunInputBox},
-    {0x1004, RunInsert},          {0x1005, RunIntToStr},   {0x1006, RunLowerCase},
-    {0x1007, RunTrim},            {0x1008, RunTrimLeft},   {0x1009, RunTrimRight},
-    {0x100A, RunUpperCase},       {0x100B, RunFloatToStr},
+    {0x1001, RunCopy, true},             {0x1002, RunDelete, true},      {0x1003, RunInputBox, false},
+    {0x1004, RunInsert, true},           {0x1005, RunIntToStr, true},    {0x1006, RunLowerCase, true},
+    {0x1007, RunTrim, true},             {0x1008, RunTrimLeft, true},    {0x1009, RunTrimRight, true},
+    {0x100A, RunUpperCase, true},        {0x100B, RunFloatToStr, true},
 
-    {0x2001, RunCompareStr},      {0x2002, RunExec},       {0x2003, RunLength},
-    {0x2004, RunMessageBox},      {0x2005, RunPos},        {0x2006, RunShell},
-    {0x2007, RunStrToInt},        {0x2008, RunIsDefine},   {0x2009, RunTrunc},
-    {0x200A, RunRound},
+    {0x2001, RunCompareStr, true},       {0x2002, RunExec, false},       {0x2003, RunLength, true},
+    {0x2004, RunMessageBox, false},      {0x2005, RunPos, true},         {0x2006, RunShell, false},
+    {0x2007, RunStrToInt, true},         {0x2008, RunIsDefine, true},    {0x2009, RunTrunc, true},
+    {0x200A, RunRound, true},
 
-    {0x3001, RunFrac},            {0x3002, RunInt},        {0x3003, RunStrToFloat},
+    {0x3001, RunFrac, true},             {0x3002, RunInt, true},         {0x3003, RunStrToFloat, true},
 };
+
+const TBuiltin* FindRow(std::int32_t Index) {
+  for (const TBuiltin& B : kBuiltins) {
+    if (B.Index == Index) return &B;
+  }
+  return nullptr;
+}
 
 // The handler of that Index and kind, or nullptr.
 template <typename Handler>
 Handler FindBuiltin(std::int32_t Index) {
-  for (const TBuiltin& B : kBuiltins) {
-    if (B.Index != Index) continue;
-    if (const Handler* H = std::get_if<Handler>(&B.Run)) return *H;
-  }
-  return nullptr;
+  const TBuiltin* B = FindRow(Index);
+  const Handler* H = B ? std::get_if<Handler>(&B->Run) : nullptr;
+  return H ? *H : nullptr;
 }
 
 // A call with parameters must end with ")"; checked after the routine has run.
@@ -261,6 +269,8 @@ std::string ArgumentText(TPPAParser& P) {
 
 // ---- Argument lists ----
 
+TPoorPascal::TCut TPoorPascal::ArgumentCut(TPPAParser& P) { return Memo(P, ckArgument, ArgumentText); }
+
 // "(" text { "," text } ")": each parameter takes the text up to the next "," or ")" outside
 // parentheses, evaluated by the parameter's type before the next one is read. Arguments are not
 // counted: a missing or surplus one fails in the evaluator or in the final ")" check.
@@ -270,7 +280,7 @@ void TPoorPascal::ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAP
   if (P.TokenView() != "(") throw TPPAError(PPAFormat(ppa_messages::kSyntaxError, P.TokenView()));
   P.Next();
   for (std::size_t i = 0; i < N; ++i) {
-    const TCut Text = Memo(P, ckArgument, ArgumentText);
+    const TCut Text = ArgumentCut(P);
     TPPAArgument& A = Args[i].Argument;
     switch (Routine.Params[i].Argument.ValueType) {
       case pvInteger: A.IntValue = EvalInt(Text); break;
@@ -363,3 +373,23 @@ std::string TPoorPascal::RunBuiltinStrFunc(TPPAParser& P, const TPPARoutine& R, 
   if (!Run) throw TPPAError(PPAFormat(ppa_messages::kUndeclaredBuiltinFunction, P.TokenView()));
   return Run(*this, Args);
 }
+
+// ---- For the planner ----
+
+namespace ppa_builtins {
+
+template <typename Handler>
+Handler Find(std::int32_t Index) {
+  return FindBuiltin<Handler>(Index);
+}
+template TProcHandler Find<TProcHandler>(std::int32_t);
+template TIntHandler Find<TIntHandler>(std::int32_t);
+template TRealHandler Find<TRealHandler>(std::int32_t);
+template TStrHandler Find<TStrHandler>(std::int32_t);
+
+bool IsPure(std::int32_t Index) {
+  const TBuiltin* B = FindRow(Index);
+  return B != nullptr && B->Pure;
+}
+
+}  // namespace ppa_builtins

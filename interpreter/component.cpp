@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "interpreter/messages.h"
+#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 #include "platform/platform.h"
 

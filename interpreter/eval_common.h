@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "interpreter/scanner.h"
@@ -28,6 +29,18 @@ inline bool TakeWord(TPPAParser& P, std::string_view Word) {
   if (!IsWord(P, Word)) return false;
   P.Next();
   return true;
+}
+
+// The offset in Inner of the ")" that closes a parenthesis whose content Inner begins with (or of
+// the end, when none does).
+inline std::int64_t ClosingOffset(std::string_view Inner) {
+  TPPAParser Q(Inner);
+  int Depth = 0;
+  for (; !Q.AtEnd(); Q.Next()) {
+    if (Q.TokenView() == "(") ++Depth;
+    if (Q.TokenView() == ")" && Depth-- == 0) break;
+  }
+  return Q.Position();
 }
 
 enum class TRelation { None, Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual };

@@ -15,6 +15,7 @@
 #include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
+#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 
 namespace ppa_numbers {
@@ -144,7 +145,17 @@ std::int64_t TypedIntRelation(TPoorPascal& PPA, TPPAParser& P) {
 }  // namespace
 
 std::int64_t TPoorPascal::EvalInt(std::string_view Text) {
-  TPPAParser P(TokenCache(), Text);
+  if (TPPATokenCache* Cache = TokenCache()) {
+    if (TPPAScannedText* Cached = Cache->Get(Text)) return EvalInt(*Cached);
+  }
+  TPPAParser P(Text);
+  return TypedIntRelation(*this, P);
+}
+
+std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
+  std::int64_t Result = 0;
+  if (TPPAPlanner::TryInt(*this, Text, Result)) return Result;
+  TPPAParser P(Tokens, Text);
   return TypedIntRelation(*this, P);
 }
 

@@ -21,6 +21,7 @@
 #include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
+#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 
 namespace ppa_numbers {
@@ -116,20 +117,24 @@ namespace {
 // Skips P forward to the ")" that closes the parenthesis whose content began at Inner (a view of P's
 // text taken when P stood on the content's first token, at offset Start).
 void SkipToClose(TPPAParser& P, std::string_view Inner, std::int64_t Start) {
-  TPPAParser Q(Inner);
-  int Depth = 0;
-  for (; !Q.AtEnd(); Q.Next()) {
-    if (Q.TokenView() == "(") ++Depth;
-    if (Q.TokenView() == ")" && Depth-- == 0) break;
-  }
-  const std::int64_t Close = Start + Q.Position();
+  const std::int64_t Close = Start + ppa_eval::ClosingOffset(Inner);
   while (!P.AtEnd() && P.Position() < Close) P.Next();
 }
 
 }  // namespace
 
 double TPoorPascal::EvalReal(std::string_view Text) {
-  TPPAParser P(TokenCache(), Text);
+  if (TPPATokenCache* Cache = TokenCache()) {
+    if (TPPAScannedText* Cached = Cache->Get(Text)) return EvalReal(*Cached);
+  }
+  TPPAParser P(Text);
+  return RealRelation(P);
+}
+
+double TPoorPascal::EvalReal(TPPAScannedText& Text) {
+  double Result = 0.0;
+  if (TPPAPlanner::TryReal(*this, Text, Result)) return Result;
+  TPPAParser P(Tokens, Text);
   return RealRelation(P);
 }
 

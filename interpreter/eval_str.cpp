@@ -13,6 +13,7 @@
 #include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
+#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 
 namespace {
@@ -29,7 +30,17 @@ std::string Concatenate(std::string Left, std::string_view Right) {
 }  // namespace
 
 std::string TPoorPascal::EvalStr(std::string_view Text) {
-  TPPAParser P(TokenCache(), Text);
+  if (TPPATokenCache* Cache = TokenCache()) {
+    if (TPPAScannedText* Cached = Cache->Get(Text)) return EvalStr(*Cached);
+  }
+  TPPAParser P(Text);
+  return StrRelation(P);
+}
+
+std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
+  std::string Result;
+  if (TPPAPlanner::TryStr(*this, Text, Result)) return Result;
+  TPPAParser P(Tokens, Text);
   return StrRelation(P);
 }
 

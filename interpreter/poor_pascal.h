@@ -6,7 +6,10 @@
 // Nothing inside the interpreter catches; the owner is the edge.
 //
 // The interpreter works directly on program text: statements, conditions and bodies are cut out as
-// texts and scanned afresh each time they run. There is no syntax tree.
+// texts and read afresh each time they run. There is no syntax tree. Reading the same texts again
+// is what costs, so what a reading found is remembered per text (tokens, cuts, names, and plans:
+// what a reading would do, valid while the tables stand as they stood) and replayed; reading
+// every text plainly stays the reference behaviour.
 #pragma once
 
 #include <cstdint>
@@ -205,6 +208,9 @@ class TPoorPascal {
   TPPATable<TPPAValue> Values;
   TPPATable<TPPARoutine> Procedures;
   TPPATable<TPPARoutine> Functions;
+  // A stamp that changes whenever any of the three tables gains or loses an entry: what was learnt
+  // from the tables holds while it stands.
+  std::uint64_t TablesStamp() const { return Values.Generation + Procedures.Generation + Functions.Generation; }
 
   // ---- Operations of the interpreter's parts, public so that each can be driven on its own ----
 
@@ -284,16 +290,20 @@ class TPoorPascal {
   // scanner scans plainly. Built in place where it is returned, so the view never dangles.
   class TCut {
    public:
-    explicit TCut(std::string_view Cached) : View_(Cached) {}
+    explicit TCut(TPPAScannedText& Cached) : View_(Cached.Text), Scanned_(&Cached) {}
+    explicit TCut(std::string_view Borrowed) : View_(Borrowed) {}
     explicit TCut(std::string Own) : Own_(std::move(Own)), View_(Own_) {}
     TCut(const TCut&) = delete;
     TCut& operator=(const TCut&) = delete;
     std::string_view View() const { return View_; }
     operator std::string_view() const { return View_; }  // NOLINT: a cut is read as its text
+    // The cache's entry for the text, or nullptr when the cut is its own copy.
+    TPPAScannedText* Scanned() const { return Scanned_; }
 
    private:
     std::string Own_;
     std::string_view View_;
+    TPPAScannedText* Scanned_ = nullptr;
   };
   // The cuts readers take; each kind is memoised apart.
   enum TCutKind : std::uint8_t {
@@ -310,23 +320,44 @@ class TPoorPascal {
     const std::uint64_t Key = static_cast<std::uint64_t>(P.TokenIndex()) << 8 | Kind;
     if (const auto It = S->Cuts.find(Key); It != S->Cuts.end()) {
       P.Seek(It->second.EndToken);
-      return TCut(std::string_view(It->second.Text->Text));
+      return TCut(*It->second.Text);
     }
     std::string Text = Plain(P);
     TPPAScannedText* Cut = P.Cache()->Get(Text);
     if (Cut == nullptr) return TCut(std::move(Text));
     S->Cuts.emplace(Key, TPPACut{Cut, P.TokenIndex()});
-    return TCut(std::string_view(Cut->Text));
+    return TCut(*Cut);
   }
   // The entries the current name token finds in the tables as they stand; while replaying, through
   // the token's memo, looked up again only when the table's Generation moved.
   const TPPATable<TPPAValue>::Entry* FindValue(const TPPAParser& P) const;
   const TPPATable<TPPARoutine>::Entry* FindProcedure(const TPPAParser& P) const;
   const TPPATable<TPPARoutine>::Entry* FindFunction(const TPPAParser& P) const;
-  // The statements of Text, split at ";" once per cached text; nullptr when not cached.
-  const std::vector<TPPAScannedText*>* CachedStatements(std::string_view Text);
+  // The statements of a cached text, split at ";" once; nullptr when the cache is full.
+  const std::vector<TPPAScannedText*>* CachedStatements(TPPAScannedText& Text);
   // One statement; false when it was BREAK, CONTINUE or EXIT.
   bool ExecStatement(TPPAParser& P);
+  bool ExecStatement(TPPAScannedText& Statement);
+
+  // The evaluators and the executor on cut or cached texts: a cached text runs from its plan when
+  // it has one, else from its replayed tokens.
+  std::int64_t EvalInt(const TCut& Text) { return Text.Scanned() ? EvalInt(*Text.Scanned()) : EvalInt(Text.View()); }
+  double EvalReal(const TCut& Text) { return Text.Scanned() ? EvalReal(*Text.Scanned()) : EvalReal(Text.View()); }
+  std::string EvalStr(const TCut& Text) { return Text.Scanned() ? EvalStr(*Text.Scanned()) : EvalStr(Text.View()); }
+  void ExecStatements(const TCut& Text) {
+    if (Text.Scanned()) {
+      ExecStatements(*Text.Scanned());
+    } else {
+      ExecStatements(Text.View());
+    }
+  }
+  std::int64_t EvalInt(TPPAScannedText& Text);
+  double EvalReal(TPPAScannedText& Text);
+  std::string EvalStr(TPPAScannedText& Text);
+  void ExecStatements(TPPAScannedText& Text);
+  friend class TPPAPlanner;
+  friend class TPPAPlanMaker;
+  friend class TPPAPlanRunner;
 
   // Reads a call's argument list into Args (a copy of the routine's Params, so that a nested call
   // of the same routine cannot overwrite this call's arguments).
@@ -337,13 +368,29 @@ class TPoorPascal {
   void ReadArguments(TPPAParser& P, const TPPARoutine& Routine, TPPAParams& Args);
   TCut CollectUntil(TPPAParser& P, TCutKind Kind, std::initializer_list<std::string_view> StopWords);
   TCut CollectBody(TPPAParser& P);
+  // One argument of a call, up to the next "," or ")" outside parentheses.
+  TCut ArgumentCut(TPPAParser& P);
+  // One item of a CASE label list, up to the next "," outside parentheses.
+  TCut LabelCut(TPPAParser& P);
+  // A REPEAT block, standing on REPEAT, up to its UNTIL.
+  TCut RepeatBlockCut(TPPAParser& P);
+  // An assignment's expression: the rest of the statement, P left where it stands.
+  TCut RestCut(TPPAParser& P);
   void ReadVarDeclaration(TPPAParser& P);
-  // Statement forms; each starts on its keyword.
+  // Statement forms; each starts on its keyword and cuts its parts, then runs them as below.
   void ExecIf(TPPAParser& P);
   void ExecFor(TPPAParser& P);
   void ExecWhile(TPPAParser& P);
   void ExecRepeat(TPPAParser& P);
   void ExecCase(TPPAParser& P);
+  // Running the parts of a statement form, for the readers above and the plans alike.
+  void Assign(const std::string& Name, TPPAValue* Variable, const TCut& Expression);
+  void RunIf(const TCut& Condition, const TCut& Then, const TCut* Else);
+  // The loop variable is looked up again whenever the table may have changed under a call.
+  TPPAValue& ForVariable(const std::string& Name);
+  void RunForLoop(const std::string& Name, std::int32_t First, std::int32_t Last, bool Upward, const TCut& Body);
+  void RunWhile(const TCut& Condition, const TCut& Body);
+  void RunRepeat(const TCut& Body, const TCut& Condition);
   // Built-in routines, selected by Index.
   void RunBuiltinProc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);
   std::int64_t RunBuiltinIntFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args);

@@ -37,6 +37,7 @@ struct TPPAToken {
 
 struct TPPAScannedText;
 struct TPPANameMemo;  // the interpreter's, per token
+struct TPPAPlan;      // the interpreter's, per use of a text
 
 // What a reader cut out of a scanned text, starting at a token: the cut text, and the token the
 // reader stood on afterwards.
@@ -61,6 +62,9 @@ struct TPPAScannedText {
   bool Split = false;  // Statements holds the ";" split of Text
   std::vector<TPPAScannedText*> Statements;
   std::vector<TPPANameMemo> Names;  // empty, or one per token
+  // What the interpreter learnt from reading the text for each of its uses (an integer, real or
+  // string expression, or a statement), checked against the tables before use.
+  std::unique_ptr<TPPAPlan> Plans[4];
 };
 
 // Texts by content (and, for texts the cache itself handed out, by address), each scanned once.
@@ -80,6 +84,12 @@ class TPPATokenCache {
   // Frees every entry unless a scanner still replays one.
   void Clear();
   std::size_t Bytes() const { return Bytes_; }
+  // Counts Size more bytes of memos against the bound; false, and nothing counted, beyond it.
+  bool Charge(std::size_t Size) {
+    if (Bytes_ + Size > kMaxBytes) return false;
+    Bytes_ += Size;
+    return true;
+  }
 
  private:
   friend class TPPAParser;

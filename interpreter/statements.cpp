@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "interpreter/messages.h"
+#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 #include "platform/platform.h"
 
@@ -46,37 +47,6 @@ std::string CollectBlock(TPPAParser& P, std::string_view Terminator) {
 
 // Truncates to the low 32 bits, read as signed: FOR counts in 32 bits.
 std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
-
-// Stores the expression's value in the variable V, then tells a host object's owner. If the table
-// changed during the evaluation (an owner call may remove entries), V is looked up again by name.
-void Assign(TPoorPascal& PP, const std::string& Name, TPPAValue* V, std::string_view Expression) {
-  const TPPAValueType Type = V->ValueType;
-  const std::uint64_t Generation = PP.Values.Generation;
-  std::int64_t I = 0;
-  double R = 0.0;
-  std::string S;
-  if (Type == pvInteger) {
-    I = PP.EvalInt(Expression);
-  } else if (Type == pvReal) {
-    R = PP.EvalReal(Expression);
-  } else {
-    S = PP.EvalStr(Expression);
-    S.resize(std::min(S.size(), S.find('\0')));  // a stored string ends at its first NUL
-  }
-  if (PP.Values.Generation != Generation) V = PP.Values.Find(Name);
-  if (!V || V->ValueType != Type) Fail(ppa_messages::kUndefinedName, Name);
-  std::int32_t Err_CD = -1;  // the write call's result is not looked at
-  if (Type == pvInteger) {
-    V->IntValue = I;
-    if (V->HostObject && PP.IntObjParam) PP.IntObjParam(Name, V->Index, 1, Err_CD, I);
-  } else if (Type == pvReal) {
-    V->RealValue = R;
-    if (V->HostObject && PP.RealObjParam) PP.RealObjParam(Name, V->Index, 1, Err_CD, R);
-  } else {
-    V->StrValue = S;
-    if (V->HostObject && PP.StrObjParam) PP.StrObjParam(Name, V->Index, 1, Err_CD, S);
-  }
-}
 
 // The memo of the current name token, or nullptr unless P replays a cached text. Names are ASCII
 // (the scanner's letters), so what they find depends only on the tables, never on the code page.
@@ -163,6 +133,18 @@ TPoorPascal::TCut TPoorPascal::CollectUntil(TPPAParser& P, TCutKind Kind, std::i
 // body: "BEGIN" ... "END" | "ELSE" ... "END" | one statement (up to ";" or an ELSE at level 0)
 TPoorPascal::TCut TPoorPascal::CollectBody(TPPAParser& P) { return Memo(P, ckBody, CollectBodyPlain); }
 
+TPoorPascal::TCut TPoorPascal::LabelCut(TPPAParser& P) { return Memo(P, ckLabel, LabelItem); }
+
+TPoorPascal::TCut TPoorPascal::RepeatBlockCut(TPPAParser& P) {
+  return Memo(P, ckRepeatBlock, [](TPPAParser& Q) { return CollectBlock(Q, "UNTIL"); });
+}
+
+TPoorPascal::TCut TPoorPascal::RestCut(TPPAParser& P) {
+  // While replaying, the rest is memoised like any cut, so that it reaches the evaluator as a cached text.
+  if (P.Scanned() == nullptr) return TCut(P.Rest());
+  return Memo(P, ckRest, [](TPPAParser& Q) { return std::string(Q.Rest()); });
+}
+
 namespace {
 
 // A name token's entry in Table: from its memo while the table is unchanged, else looked up anew.
@@ -192,29 +174,59 @@ const TPPATable<TPPARoutine>::Entry* TPoorPascal::FindFunction(const TPPAParser&
   return Remembered(Functions, P, NameMemo(P), &TPPANameMemo::Function, &TPPANameMemo::FunctionsGeneration);
 }
 
-const std::vector<TPPAScannedText*>* TPoorPascal::CachedStatements(std::string_view Text) {
-  TPPATokenCache* Cache = TokenCache();
-  TPPAScannedText* S = Cache ? Cache->Get(Text) : nullptr;
-  if (S == nullptr) return nullptr;
-  if (!S->Split) {
+const std::vector<TPPAScannedText*>* TPoorPascal::CachedStatements(TPPAScannedText& Text) {
+  if (!Text.Split) {
     TPPALines List;
-    SplitStatements(";", Text, List);
+    SplitStatements(";", Text.Text, List);
     std::vector<TPPAScannedText*> Pieces;
     for (const std::string& Statement : List) {
-      TPPAScannedText* Piece = Cache->Get(Statement);
+      TPPAScannedText* Piece = Tokens.Get(Statement);
       if (Piece == nullptr) return nullptr;
       Pieces.push_back(Piece);
     }
-    S->Statements = std::move(Pieces);
-    S->Split = true;
+    Text.Statements = std::move(Pieces);
+    Text.Split = true;
   }
-  return &S->Statements;
+  return &Text.Statements;
 }
+
+// Stores the expression's value in the variable, then tells a host object's owner. If the table
+// changed during the evaluation (an owner call may remove entries), the variable is looked up again
+// by name.
+void TPoorPascal::Assign(const std::string& Name, TPPAValue* V, const TCut& Expression) {
+  const TPPAValueType Type = V->ValueType;
+  const std::uint64_t Generation = Values.Generation;
+  std::int64_t I = 0;
+  double R = 0.0;
+  std::string S;
+  if (Type == pvInteger) {
+    I = EvalInt(Expression);
+  } else if (Type == pvReal) {
+    R = EvalReal(Expression);
+  } else {
+    S = EvalStr(Expression);
+    S.resize(std::min(S.size(), S.find('\0')));  // a stored string ends at its first NUL
+  }
+  if (Values.Generation != Generation) V = Values.Find(Name);
+  if (!V || V->ValueType != Type) Fail(ppa_messages::kUndefinedName, Name);
+  std::int32_t Err_CD = -1;  // the write call's result is not looked at
+  if (Type == pvInteger) {
+    V->IntValue = I;
+    if (V->HostObject && IntObjParam) IntObjParam(Name, V->Index, 1, Err_CD, I);
+  } else if (Type == pvReal) {
+    V->RealValue = R;
+    if (V->HostObject && RealObjParam) RealObjParam(Name, V->Index, 1, Err_CD, R);
+  } else {
+    V->StrValue = S;
+    if (V->HostObject && StrObjParam) StrObjParam(Name, V->Index, 1, Err_CD, S);
+  }
+}
+
 // labels: item { "," item }, item: expression [ ".." expression ]
 bool TPoorPascal::MatchCaseLabels(std::string_view Labels, std::int64_t Selector) {
   TPPAParser P(TokenCache(), Labels);
   while (!P.AtEnd()) {
-    const TCut Cut = Memo(P, ckLabel, LabelItem);
+    const TCut Cut = LabelCut(P);
     const std::string_view Item = Cut;
     std::int64_t Low;
     std::int64_t High;
@@ -239,50 +251,67 @@ void TPoorPascal::ExecIf(TPPAParser& P) {
   if (P.AtEnd()) Fail(kSyntaxError, "if");
   const TCut ThenPart = CollectBody(P);
   P.Accept("END");
-  const bool Taken = EvalInt(Condition) != 0;
-  if (Taken) ExecStatements(ThenPart);
+  // Cutting the ELSE part before the condition runs changes nothing: cutting reads only the text.
   if (P.Accept("ELSE")) {
     const TCut ElsePart = CollectBody(P);
-    if (!Taken) ExecStatements(ElsePart);
+    RunIf(Condition, ThenPart, &ElsePart);
+  } else {
+    RunIf(Condition, ThenPart, nullptr);
   }
   P.Accept("END");
   P.Accept(";");
+}
+
+void TPoorPascal::RunIf(const TCut& Condition, const TCut& Then, const TCut* Else) {
+  if (EvalInt(Condition) != 0) {
+    ExecStatements(Then);
+  } else if (Else) {
+    ExecStatements(*Else);
+  }
 }
 
 // FOR variable := start (TO | DOWNTO) limit DO body
 void TPoorPascal::ExecFor(TPPAParser& P) {
   P.Next();
   const std::string Name(P.TokenView());
-  // The loop variable is looked up again whenever the table may have changed under a call.
-  auto Variable = [&]() -> TPPAValue& {
-    TPPAValue* V = Values.Find(Name);
-    if (!V || V->ValueType != pvInteger || V->ReadOnly) Fail(kSyntaxError, "for");
-    return *V;
-  };
-  Variable();
+  ForVariable(Name);
   const TCut Start = CollectUntil(P, ckToOrDownto, {"TO", "DOWNTO"});
   if (Start.View().find(":=") == std::string_view::npos || P.AtEnd()) Fail(kSyntaxError, "for");
   const bool Upward = P.Is("TO");
   P.Next();
   ExecStatements(Start);
-  const std::int32_t First = Low32(Variable().IntValue);
+  const std::int32_t First = Low32(ForVariable(Name).IntValue);
   const TCut Limit = CollectUntil(P, ckDo, {"DO"});
   if (P.AtEnd()) Fail(kSyntaxError, "for");
   P.Next();
   // A real limit arrives truncated by EvalInt (NaN and out-of-range reals as INT64_MIN).
   const std::int32_t Last = Low32(EvalInt(Limit));
   const TCut Body = CollectBody(P);
+  RunForLoop(Name, First, Last, Upward, Body);
+}
+
+TPPAValue& TPoorPascal::ForVariable(const std::string& Name) {
+  TPPAValue* V = Values.Find(Name);
+  if (!V || V->ValueType != pvInteger || V->ReadOnly) Fail(kSyntaxError, "for");
+  return *V;
+}
+
+void TPoorPascal::RunForLoop(const std::string& Name, std::int32_t First, std::int32_t Last, bool Upward,
+                             const TCut& Body) {
   if (Upward ? Last >= First : Last <= First) {
     // Unsigned 32-bit counting: the full range is 2^32 passes, which wraps to 0 and still counts
     // down correctly, and stepping past the end of the range is well defined.
     std::uint32_t Passes = Upward ? static_cast<std::uint32_t>(Last) - static_cast<std::uint32_t>(First) + 1
                                   : static_cast<std::uint32_t>(First) - static_cast<std::uint32_t>(Last) + 1;
     std::uint32_t V = static_cast<std::uint32_t>(First);
-    const std::uint64_t Generation = Values.Generation;
-    TPPAValue* Var = &Variable();
+    std::uint64_t Generation = Values.Generation;
+    TPPAValue* Var = &ForVariable(Name);
     for (;;) {
       if (Stopped) break;
-      if (Values.Generation != Generation) Var = &Variable();
+      if (Values.Generation != Generation) {
+        Var = &ForVariable(Name);
+        Generation = Values.Generation;
+      }
       Var->IntValue = static_cast<std::int32_t>(V);
       ContinueFlag = 0;
       ExecStatements(Body);
@@ -301,6 +330,10 @@ void TPoorPascal::ExecWhile(TPPAParser& P) {
   if (P.AtEnd()) Fail(kSyntaxError, "while");
   P.Next();
   const TCut Body = CollectBody(P);
+  RunWhile(Condition, Body);
+}
+
+void TPoorPascal::RunWhile(const TCut& Condition, const TCut& Body) {
   while (!Stopped && EvalInt(Condition) != 0) {
     ContinueFlag = 0;
     ExecStatements(Body);
@@ -311,10 +344,14 @@ void TPoorPascal::ExecWhile(TPPAParser& P) {
 
 // REPEAT statements UNTIL condition
 void TPoorPascal::ExecRepeat(TPPAParser& P) {
-  const TCut Body = Memo(P, ckRepeatBlock, [](TPPAParser& Q) { return CollectBlock(Q, "UNTIL"); });
+  const TCut Body = RepeatBlockCut(P);
   P.Accept("UNTIL");
   const TCut Condition = CollectUntil(P, ckSemicolon, {";"});
   P.Next();
+  RunRepeat(Body, Condition);
+}
+
+void TPoorPascal::RunRepeat(const TCut& Body, const TCut& Condition) {
   std::int64_t Done = 0;
   while (!Stopped && Done == 0) {
     ContinueFlag = 0;
@@ -354,17 +391,12 @@ void TPoorPascal::ExecCase(TPPAParser& P) {
 }
 
 void TPoorPascal::ExecStatements(std::string_view Text) {
+  if (TPPATokenCache* Cache = TokenCache()) {
+    if (TPPAScannedText* Cached = Cache->Get(Text)) return ExecStatements(*Cached);
+  }
   const TNestingGuard Guard(*this);
   // A handler run here may call Stop; the pump drops its error and the checks below see Stopped.
   platform::ProcessMessages();
-  if (const auto* Statements = CachedStatements(Text)) {
-    for (TPPAScannedText* Statement : *Statements) {
-      if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
-      TPPAParser P(Tokens, *Statement);
-      if (!ExecStatement(P)) return;
-    }
-    return;
-  }
   TPPALines List;
   SplitStatements(";", Text, List);
   for (const std::string& Statement : List) {
@@ -372,6 +404,34 @@ void TPoorPascal::ExecStatements(std::string_view Text) {
     TPPAParser P(TokenCache(), Statement);
     if (!ExecStatement(P)) return;
   }
+}
+
+void TPoorPascal::ExecStatements(TPPAScannedText& Text) {
+  const TNestingGuard Guard(*this);
+  platform::ProcessMessages();
+  const auto* Statements = CachedStatements(Text);
+  if (Statements == nullptr) {
+    // The cache is full: split and read the text plainly.
+    TPPALines List;
+    SplitStatements(";", Text.Text, List);
+    for (const std::string& Statement : List) {
+      if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
+      TPPAParser P(TokenCache(), Statement);
+      if (!ExecStatement(P)) return;
+    }
+    return;
+  }
+  for (TPPAScannedText* Statement : *Statements) {
+    if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
+    if (!ExecStatement(*Statement)) return;
+  }
+}
+
+bool TPoorPascal::ExecStatement(TPPAScannedText& Statement) {
+  bool Result = true;
+  if (TPPAPlanner::TryStatement(*this, Statement, Result)) return Result;
+  TPPAParser P(Tokens, Statement);
+  return ExecStatement(P);
 }
 
 bool TPoorPascal::ExecStatement(TPPAParser& P) {
@@ -404,10 +464,8 @@ bool TPoorPascal::ExecStatement(TPPAParser& P) {
     const std::string Name = Entry->Name;
     P.Next();
     if (!P.Accept(":=")) Fail(kSyntaxError, P.TokenView());
-    // While replaying, the rest is memoised like a cut, so that the evaluator finds it by address.
-    const TCut Expression = P.Scanned() ? Memo(P, ckRest, [](TPPAParser& Q) { return std::string(Q.Rest()); })
-                                        : TCut(P.Rest());
-    Assign(*this, Name, Entry->Data.get(), Expression);
+    const TCut Expression = RestCut(P);
+    Assign(Name, Entry->Data.get(), Expression);
     Done = true;
   }
 

@@ -1,4 +1,5 @@
-// Fuzz target: program text run by the interpreter, with owner routines that accept every call.
+// Fuzz target: program text run by the interpreter, with owner routines that accept every call, once
+// from the interpreter's remembered readings and once scanning plainly: the two runs must agree.
 // A text whose first line holds the marker BEGIN_VESK is a whole template instead, run through the
 // plug-in by the headless host when a compose window (replying to a stored message) opens.
 // Built-ins that would reach outside the process (Exec, Shell, SaveMsgToFile, ReadFromFile) or
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -79,27 +81,25 @@ void RunTemplateText(std::string_view Text) {
   Host.UnloadPlugin();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-  if (Size > kMaxInput) return 0;
-  const std::string_view Text(reinterpret_cast<const char*>(Data), Size);
-  if (Text.substr(0, Text.find_first_of("\r\n")).find("BEGIN_VESK") != std::string_view::npos) {
-    RunTemplateText(Text);
-    return 0;
-  }
+// One run of a bare program: what it printed, its error and its variables. It is stopped after a
+// fixed number of message rounds rather than after a time, so that two runs can be compared.
+std::string RunProgram(std::string_view Text, bool Cached) {
   platform::desktop::Reset();
   TPoorPascal P;
+  P.SetTokenCacheForTesting(Cached);
   RemoveOutsideReach(P);
   P.DeclarePrototype = {"procedure Println(S:String);Index 1;",
                         "procedure Fail(I:Integer);Index 2;",
+                        "procedure Drop(S:String);Index 3;",
                         "function StringAt(I:Integer):String;Index 2;",
                         "function Rand(I:Integer):Integer;Index 1;",
                         "function Half(X:Real):Real;Index 1;"};
-  std::size_t Printed = 0;
+  std::string Out;
   P.ProcParam = [&](const std::string&, std::int32_t Index, const TPPAParams& A, std::int32_t& Err) {
     Err = Index == 2 ? static_cast<std::int32_t>(A[0].Argument.IntValue) : 0;
-    if (Index == 1) Printed += A[0].Argument.StrValue.size();
+    // The owner may change the tables in the middle of a run.
+    if (Index == 3) P.RemoveValue(A[0].Argument.StrValue);
+    if (Index == 1 && Out.size() < (1u << 16)) Out.append(A[0].Argument.StrValue).push_back('\n');
   };
   P.StrFuncParam = [](const std::string&, std::int32_t, const TPPAParams& A, std::int32_t& Err,
                       std::string& R) {
@@ -124,7 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     Err = 0;
   };
 
-  const std::uintptr_t Timer = platform::desktop::SetTimer(std::chrono::milliseconds(200), [&P] {
+  int Rounds = 0;
+  const std::uintptr_t Timer = platform::desktop::SetTimer(std::chrono::milliseconds(0), [&P, &Rounds] {
+    if (++Rounds < 20000) return;
     try {
       P.Stop();
     } catch (const TPPAError&) {
@@ -133,8 +135,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   P.Source = SplitIntoLines(Text);
   try {
     P.Execute();
-  } catch (const TPPAError&) {
+    Out += "ok";
+  } catch (const TPPAError& E) {
+    Out += "error: " + E.Message();
   }
   platform::desktop::KillTimer(Timer);
+  for (const char* Name : {"i", "j", "n", "a", "b", "s", "t", "r", "x"}) {
+    if (const TPPAValue* V = P.Values.Find(Name)) {
+      Out += std::string("\n") + Name + "=" + std::to_string(V->IntValue) + "/" + std::to_string(V->RealValue) + "/" +
+             V->StrValue;
+    }
+  }
+  return Out;
+}
+
+}  // namespace
+
+// A bare program must run alike from remembered readings and from plain scanning.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  if (Size > kMaxInput) return 0;
+  const std::string_view Text(reinterpret_cast<const char*>(Data), Size);
+  if (Text.substr(0, Text.find_first_of("\r\n")).find("BEGIN_VESK") != std::string_view::npos) {
+    RunTemplateText(Text);
+    return 0;
+  }
+  const std::string Cached = RunProgram(Text, true);
+  const std::string Plain = RunProgram(Text, false);
+  if (Cached != Plain) {
+    std::fprintf(stderr, "cached run:\n%s\n\nplain run:\n%s\n", Cached.c_str(), Plain.c_str());
+    std::abort();
+  }
   return 0;
 }

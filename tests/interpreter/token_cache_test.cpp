@@ -98,6 +98,15 @@ std::string Outcome(const std::vector<std::string>& Source, bool Cached) {
   return Out;
 }
 
+// Statement wrapped in Levels blocks.
+std::string Nested(int Levels, const std::string& Statement) {
+  std::string Text;
+  for (int i = 0; i < Levels; ++i) Text += "BEGIN ";
+  Text += Statement;
+  for (int i = 0; i < Levels; ++i) Text += " END";
+  return Text;
+}
+
 TEST(TokenCache, ProgramsRunAlikeWithAndWithoutIt) {
   const char* Head = "VAR a, b, i, j: Integer; s: String; r: Real;";
   const std::vector<std::vector<std::string>> Programs = {
@@ -122,6 +131,18 @@ TEST(TokenCache, ProgramsRunAlikeWithAndWithoutIt) {
       {Head, "BEGIN", "REPEAT a := a + 1; Note(IntToStr(a)) UNTIL a = 3; EXIT; a := 99", "END."},
       {Head, "BEGIN", "FOR i := 5 DOWNTO 1 DO BEGIN r := r + (('x' + s) * 2) + i; s := s + 'y' END;", "END."},
       {Head, "BEGIN", "s := 'a;b'; FOR i := 1 TO 3 DO s := s + 'END' + #65; a := Length(s)", "END."},
+      // A string part of a real expression that fails counts as 0.0, on the passes where it fails.
+      {Head, "BEGIN", "FOR i := 1 TO 6 DO BEGIN a := i mod 3;",
+       "  r := r + ('x' + IntToStr(10 div a)) * 2 + (IntToStr(i) + '') * 1 END;", "END."},
+      // Several labels and ranges, an owner call in a label, the ELSE part.
+      {Head, "BEGIN", "FOR i := 0 TO 12 DO CASE i OF 0, 2..4: a := a + 1; 3..Twice(3): b := b + i;",
+       "  ELSE s := s + IntToStr(i) END;", "END."},
+      // Calls whose results are dropped, and an owner call in a condition.
+      {Head, "BEGIN", "FOR i := 1 TO 4 DO BEGIN Twice(i); Length(s); ProcessMessages;",
+       "  IF Twice(i) > 4 THEN Note(IntToStr(i)) ELSE Note('-' + IntToStr(Twice(i))) END;", "END."},
+      // The nesting limit reached inside an expression of a deeply nested block.
+      {Head, "BEGIN", Nested(190, "a := " + std::string(12, '(') + "1" + std::string(12, ')')), "END."},
+      {Head, "BEGIN", Nested(180, "a := " + std::string(12, '(') + "1" + std::string(12, ')')), "END."},
   };
   for (const auto& Program : Programs) {
     const std::string Cached = Outcome(Program, true);

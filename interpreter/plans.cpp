@@ -1,0 +1,975 @@
+// The planner: makes a text's plan by reading it as the evaluators and the executor do, and runs it.
+//
+// Each Plan... function below mirrors the reader of the same name in eval_int.cpp, eval_real.cpp,
+// eval_str.cpp, calls.cpp or statements.cpp: the same tokens taken in the same order, the same
+// lookups, the same cuts. Where the reader would raise an error, or an expression would call
+// something that may change the tables, planning gives up (TNoPlan) and the reader runs the text.
+#include "interpreter/plans.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "interpreter/builtins.h"
+#include "interpreter/eval_common.h"
+#include "interpreter/messages.h"
+#include "interpreter/numbers.h"
+#include "platform/platform.h"
+
+namespace ppa_plans {
+
+// Planning gives up: the text is read whenever it runs under these tables.
+struct TNoPlan {};
+
+// A text that changes the tables on every pass would be planned on every pass; after this many
+// plans for one use of a text, it is read instead.
+constexpr std::uint8_t kMaxAttempts = 8;
+
+using ppa_eval::TRelation;
+
+enum class TOp : std::uint8_t {
+  // Integer results.
+  IntLiteral, IntValue, IntCall, IntNot, IntNegate, IntAdd, IntSubtract, IntOr, IntXor, IntMultiply,
+  IntDivide, IntRemainder, IntAnd, IntShiftLeft, IntShiftRight, IntRelation, IntOfReal, IntOfStr,
+  // Real results.
+  RealLiteral, RealValue, RealCall, RealNegate, RealAdd, RealSubtract, RealMultiply, RealDivide,
+  RealRelation, RealOfInt, RealOfStr,
+  // String results.
+  StrLiteral, StrValue, StrCall, StrConcat, StrRelation,
+};
+
+// A call of a built-in or owner routine, resolved once.
+struct TCallPlan {
+  TPPARoutine Routine;  // the routine as found; its Params receive the arguments of each call
+  std::string Upper;    // the name the owner is told
+  std::vector<TPPAScannedText*> Arguments;
+  ppa_builtins::TProcHandler Proc = nullptr;
+  ppa_builtins::TIntHandler IntFunc = nullptr;
+  ppa_builtins::TRealHandler RealFunc = nullptr;
+  ppa_builtins::TStrHandler StrFunc = nullptr;
+  bool IsFunction = false;
+  std::uint16_t Level = 0;  // in an expression: the guards standing around the call, its own included
+  bool Busy = false;        // its Params hold a call in progress
+};
+
+struct TNode {
+  TOp Op;
+  TRelation Relation = TRelation::None;
+  std::int32_t A = -1;  // operands, as indices into the plan's nodes
+  std::int32_t B = -1;
+  std::int64_t Int = 0;
+  double Real = 0.0;
+  std::string Str;
+  const TPPAValue* Value = nullptr;
+  TCallPlan* Call = nullptr;
+};
+
+struct TExprPlan : TPPAPlan {
+  std::vector<TNode> Nodes;
+  std::vector<std::unique_ptr<TCallPlan>> Calls;
+  std::int32_t Root = -1;
+  int Height = 0;  // the deepest nesting of guards the reading would reach inside the text
+};
+
+struct TCaseLabel {
+  TPPAScannedText* Low;
+  TPPAScannedText* High;  // the same as Low for a single value
+  bool Range;
+};
+
+struct TCaseArm {
+  std::vector<TCaseLabel> Labels;
+  TPPAScannedText* Branch;
+};
+
+struct TStatementPlan : TPPAPlan {
+  enum TForm : std::uint8_t { Call, Assignment, Block, Break, Continue, Exit, If, For, While, Repeat, Case };
+  TForm Form = Call;
+  std::unique_ptr<TCallPlan> Routine;
+  std::string Name;               // the assigned or counted variable
+  TPPAValue* Variable = nullptr;  // the assigned one
+  TPPAScannedText* Expression = nullptr;
+  TPPAScannedText* Condition = nullptr;  // also the FOR limit and the CASE selector
+  TPPAScannedText* Body = nullptr;       // also the THEN part
+  TPPAScannedText* Else = nullptr;
+  TPPAScannedText* Start = nullptr;
+  bool Upward = true;
+  std::vector<TCaseArm> Arms;
+};
+
+// Raises the interpreter's depth for a planned call as the readers' guards would have raised it.
+class TRaised {
+ public:
+  TRaised(int& Depth, int By) : Depth_(Depth), By_(By) { Depth_ += By_; }
+  ~TRaised() { Depth_ -= By_; }
+  TRaised(const TRaised&) = delete;
+  TRaised& operator=(const TRaised&) = delete;
+
+ private:
+  int& Depth_;
+  int By_;
+};
+
+class TBusy {
+ public:
+  explicit TBusy(bool& Flag) : Flag_(Flag) { Flag_ = true; }
+  ~TBusy() { Flag_ = false; }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  bool& Flag_;
+};
+
+std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
+
+// A stored string argument ends at its first NUL, as the reader's ReadArguments makes it.
+std::string BeforeNul(std::string S) {
+  if (const auto Nul = S.find('\0'); Nul != std::string::npos) S.resize(Nul);
+  return S;
+}
+
+}  // namespace ppa_plans
+
+using namespace ppa_plans;  // NOLINT: this file is the planner
+
+// ---- Making plans ----
+
+// One reading of one text. Friend of the interpreter through TPPAPlanner.
+class TPPAPlanMaker {
+ public:
+  // Base: the guards standing around the text, when it is planned as part of another.
+  TPPAPlanMaker(TPoorPascal& Owner, TPPAParser& Parser, int Around) : PP(Owner), P(Parser), Base(Around) {}
+
+  void PlanExpression(TExprPlan& Plan, TPPAPlanKind Kind);
+  void PlanStatement(TStatementPlan& Plan);
+
+ private:
+  // Counts one guard of the readers around what is planned during its lifetime.
+  class TGuarded {
+   public:
+    explicit TGuarded(TPPAPlanMaker& M) : M_(M) {
+      // Beyond the limit the reader raises the nesting error; that reading is left to it.
+      if (M_.Base + M_.Level >= TPoorPascal::kMaxNesting) throw TNoPlan{};
+      if (++M_.Level > M_.Expr->Height) M_.Expr->Height = M_.Level;
+    }
+    ~TGuarded() { --M_.Level; }
+    TGuarded(const TGuarded&) = delete;
+    TGuarded& operator=(const TGuarded&) = delete;
+
+   private:
+    TPPAPlanMaker& M_;
+  };
+
+  std::int32_t Add(TOp Op, std::int32_t A = -1, std::int32_t B = -1) {
+    TNode N{};
+    N.Op = Op;
+    N.A = A;
+    N.B = B;
+    Expr->Nodes.push_back(std::move(N));
+    return static_cast<std::int32_t>(Expr->Nodes.size() - 1);
+  }
+  std::int32_t AddRelation(TOp Op, TRelation R, std::int32_t A, std::int32_t B) {
+    const std::int32_t I = Add(Op, A, B);
+    Expr->Nodes[I].Relation = R;
+    return I;
+  }
+  TNode& Last() { return Expr->Nodes.back(); }
+
+  // The cut's cached text; a cut the cache could not take has no plan.
+  static TPPAScannedText* Cached(const TPoorPascal::TCut& Cut) {
+    if (Cut.Scanned() == nullptr) throw TNoPlan{};
+    return Cut.Scanned();
+  }
+  void Close() {
+    if (!P.Accept(")")) throw TNoPlan{};
+  }
+
+  std::int32_t IntContext();
+  std::int32_t IntRelation();
+  std::int32_t IntSum();
+  std::int32_t IntTerm();
+  std::int32_t IntFactor();
+  std::int32_t IntOperand();
+  std::int32_t RealRelation();
+  std::int32_t RealSum();
+  std::int32_t RealTerm();
+  std::int32_t RealFactor();
+  std::int32_t RealOperand();
+  std::int32_t StrRelation();
+  std::int32_t StrSum();
+  std::int32_t StrFactor();
+  std::int32_t StrOperand();
+  // A function call in an expression, the scanner behind the name: only pure built-ins.
+  std::int32_t FunctionCall(TOp Op, const std::string& Name);
+  // A call's routine and argument list, the scanner behind the name. In an expression the arguments
+  // must have plans too, so that nothing but the planned operations runs.
+  std::unique_ptr<TCallPlan> PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name, bool InExpression);
+  void PlanCase(TStatementPlan& Plan);
+
+  TPoorPascal& PP;
+  TPPAParser& P;
+  TExprPlan* Expr = nullptr;
+  int Base;
+  int Level = 0;
+};
+
+namespace {
+
+// The plan of that use of Text under the tables as they stand, made by Make(Plan, Parser) when
+// missing or stale; nullptr when the text has none.
+template <typename TPlan, typename MakeFn>
+TPlan* PlanFor(TPoorPascal& PP, TPPATokenCache& Cache, TPPAScannedText& Text, TPPAPlanKind Kind, MakeFn Make) {
+  std::unique_ptr<TPPAPlan>& Slot = Text.Plans[Kind];
+  const std::uint64_t Stamp = PP.TablesStamp();
+  if (Slot && Slot->Stamp == Stamp) return Slot->Ready ? static_cast<TPlan*>(Slot.get()) : nullptr;
+  const std::uint8_t Attempts = Slot ? Slot->Attempts : 0;
+  if (Attempts >= kMaxAttempts || (Slot && Slot->Running != 0)) return nullptr;
+  auto Plan = std::make_unique<TPlan>();
+  Plan->Stamp = Stamp;
+  Plan->Attempts = static_cast<std::uint8_t>(Attempts + 1);
+  try {
+    TPPAParser Parser(Cache, Text);
+    Make(*Plan, Parser);
+    // A rough size, so that plans count against the cache's bound like the texts they belong to.
+    Plan->Ready = Cache.Charge(sizeof(TPlan) + Text.Tokens.size() * sizeof(TNode));
+  } catch (const TNoPlan&) {
+  } catch (const TPPAError&) {
+    // Only literals can raise while planning (a character code that is no number); reading raises it.
+  }
+  if (!Plan->Ready) {
+    // Keep only what tells that this use has no plan under these tables.
+    auto Empty = std::make_unique<TPlan>();
+    Empty->Stamp = Plan->Stamp;
+    Empty->Attempts = Plan->Attempts;
+    Plan = std::move(Empty);
+  }
+  Slot = std::move(Plan);
+  return Slot->Ready ? static_cast<TPlan*>(Slot.get()) : nullptr;
+}
+
+}  // namespace
+
+void TPPAPlanMaker::PlanExpression(TExprPlan& Plan, TPPAPlanKind Kind) {
+  Expr = &Plan;
+  switch (Kind) {
+    case pkInt: Plan.Root = IntContext(); break;
+    case pkReal: Plan.Root = RealRelation(); break;
+    default: Plan.Root = StrRelation(); break;
+  }
+}
+
+// ---- Integer expressions ----
+
+std::int32_t TPPAPlanMaker::IntContext() {
+  switch (PP.OperandType(P)) {
+    case pvReal: return Add(TOp::IntOfReal, RealRelation());
+    case pvString: return Add(TOp::IntOfStr, StrRelation());
+    default: return IntRelation();
+  }
+}
+
+std::int32_t TPPAPlanMaker::IntRelation() {
+  std::int32_t Left = IntSum();
+  for (TRelation Op; (Op = ppa_eval::TakeRelation(P)) != TRelation::None;) {
+    const std::int32_t Right = IntSum();
+    Left = AddRelation(TOp::IntRelation, Op, Left, Right);
+  }
+  return Left;
+}
+
+std::int32_t TPPAPlanMaker::IntSum() {
+  using ppa_eval::TakeWord;
+  std::int32_t Left = IntTerm();
+  for (;;) {
+    TOp Op;
+    if (TakeWord(P, "+")) {
+      Op = TOp::IntAdd;
+    } else if (TakeWord(P, "-")) {
+      Op = TOp::IntSubtract;
+    } else if (TakeWord(P, "or")) {
+      Op = TOp::IntOr;
+    } else if (TakeWord(P, "xor")) {
+      Op = TOp::IntXor;
+    } else {
+      return Left;
+    }
+    const std::int32_t Right = IntTerm();
+    Left = Add(Op, Left, Right);
+  }
+}
+
+std::int32_t TPPAPlanMaker::IntTerm() {
+  using ppa_eval::TakeWord;
+  std::int32_t Left = TakeWord(P, "not") ? Add(TOp::IntNot, IntFactor()) : IntFactor();
+  for (;;) {
+    TOp Op;
+    if (TakeWord(P, "*")) {
+      Op = TOp::IntMultiply;
+    } else if (TakeWord(P, "div")) {
+      Op = TOp::IntDivide;
+    } else if (TakeWord(P, "mod")) {
+      Op = TOp::IntRemainder;
+    } else if (TakeWord(P, "and")) {
+      Op = TOp::IntAnd;
+    } else if (TakeWord(P, "shl")) {
+      Op = TOp::IntShiftLeft;
+    } else if (TakeWord(P, "shr")) {
+      Op = TOp::IntShiftRight;
+    } else {
+      return Left;
+    }
+    const std::int32_t Right = IntFactor();
+    Left = Add(Op, Left, Right);
+  }
+}
+
+std::int32_t TPPAPlanMaker::IntFactor() {
+  const TGuarded Guard(*this);
+  using ppa_eval::TakeWord;
+  if (TakeWord(P, "(")) {
+    const std::int32_t Value = IntContext();
+    Close();
+    return Value;
+  }
+  if (ppa_eval::IsWord(P, ")")) throw TNoPlan{};
+  if (TakeWord(P, "+")) return IntTerm();
+  if (TakeWord(P, "-")) return Add(TOp::IntNegate, IntTerm());
+  return IntOperand();
+}
+
+std::int32_t TPPAPlanMaker::IntOperand() {
+  if (P.Kind == ptInteger) {
+    const std::int32_t I = Add(TOp::IntLiteral);
+    Last().Int = ppa_numbers::TextToInt(P.TokenView(), 0);
+    P.Next();
+    return I;
+  }
+  if (P.Kind != ptIdent) throw TNoPlan{};
+  if (const auto* E = PP.FindValue(P)) {
+    if (E->Data->ValueType != pvInteger || E->Data->HostObject == 1) throw TNoPlan{};
+    const std::int32_t I = Add(TOp::IntValue);
+    Last().Value = E->Data.get();
+    P.Next();
+    return I;
+  }
+  if (const auto* F = PP.FindFunction(P)) {
+    if (F->Data->ResultType != pvInteger) throw TNoPlan{};
+    const std::string Name = F->Name;
+    P.Next();
+    return FunctionCall(TOp::IntCall, Name);
+  }
+  throw TNoPlan{};
+}
+
+// ---- Real expressions ----
+
+std::int32_t TPPAPlanMaker::RealRelation() {
+  std::int32_t Left = RealSum();
+  for (TRelation Op; (Op = ppa_eval::TakeRelation(P)) != TRelation::None;) {
+    const std::int32_t Right = RealSum();
+    Left = AddRelation(TOp::RealRelation, Op, Left, Right);
+  }
+  return Left;
+}
+
+std::int32_t TPPAPlanMaker::RealSum() {
+  using ppa_eval::TakeWord;
+  std::int32_t Left = RealTerm();
+  for (;;) {
+    TOp Op;
+    if (TakeWord(P, "+")) {
+      Op = TOp::RealAdd;
+    } else if (TakeWord(P, "-")) {
+      Op = TOp::RealSubtract;
+    } else {
+      return Left;
+    }
+    const std::int32_t Right = RealTerm();
+    Left = Add(Op, Left, Right);
+  }
+}
+
+std::int32_t TPPAPlanMaker::RealTerm() {
+  using ppa_eval::TakeWord;
+  std::int32_t Left = RealFactor();
+  for (;;) {
+    TOp Op;
+    if (TakeWord(P, "*")) {
+      Op = TOp::RealMultiply;
+    } else if (TakeWord(P, "/")) {
+      Op = TOp::RealDivide;
+    } else {
+      return Left;
+    }
+    const std::int32_t Right = RealFactor();
+    Left = Add(Op, Left, Right);
+  }
+}
+
+std::int32_t TPPAPlanMaker::RealFactor() {
+  const TGuarded Guard(*this);
+  using ppa_eval::TakeWord;
+  if (TakeWord(P, "(")) {
+    std::int32_t Value;
+    switch (PP.OperandType(P)) {
+      case pvInteger: Value = Add(TOp::RealOfInt, IntRelation()); break;
+      case pvString: {
+        // A string part that fails counts as 0.0 and the reader skips to its closing parenthesis;
+        // planned only where that is also where a successful reading stops.
+        const std::int64_t Close = P.Position() + ppa_eval::ClosingOffset(P.Rest());
+        Value = Add(TOp::RealOfStr, StrRelation());
+        if (P.Position() != Close) throw TNoPlan{};
+        break;
+      }
+      default: Value = RealRelation(); break;
+    }
+    Close();
+    return Value;
+  }
+  if (ppa_eval::IsWord(P, ")")) throw TNoPlan{};
+  if (TakeWord(P, "+")) return RealTerm();
+  if (TakeWord(P, "-")) return Add(TOp::RealNegate, RealTerm());
+  return RealOperand();
+}
+
+std::int32_t TPPAPlanMaker::RealOperand() {
+  if (P.Kind == ptInteger || P.Kind == ptReal) {
+    const std::string_view Text = P.TokenView();
+    const std::int32_t I = Add(TOp::RealLiteral);
+    Last().Real = Text.starts_with('$') ? static_cast<double>(ppa_numbers::TextToInt(Text, 0))
+                                        : ppa_numbers::ParseReal(Text).value_or(0.0);
+    P.Next();
+    return I;
+  }
+  if (P.Kind != ptIdent) throw TNoPlan{};
+  if (const auto* E = PP.FindValue(P)) {
+    const TPPAValue& V = *E->Data;
+    if (V.ValueType == pvString || V.HostObject == 1) throw TNoPlan{};
+    const std::int32_t I = Add(V.ValueType == pvInteger ? TOp::IntValue : TOp::RealValue);
+    Last().Value = &V;
+    P.Next();
+    return V.ValueType == pvInteger ? Add(TOp::RealOfInt, I) : I;
+  }
+  if (const auto* F = PP.FindFunction(P)) {
+    if (F->Data->ResultType == pvString) throw TNoPlan{};
+    const std::string Name = F->Name;
+    const bool IsInteger = F->Data->ResultType == pvInteger;
+    P.Next();
+    return IsInteger ? Add(TOp::RealOfInt, FunctionCall(TOp::IntCall, Name)) : FunctionCall(TOp::RealCall, Name);
+  }
+  throw TNoPlan{};
+}
+
+// ---- String expressions ----
+
+std::int32_t TPPAPlanMaker::StrRelation() {
+  std::int32_t Left = StrSum();
+  for (TRelation Op; (Op = ppa_eval::TakeRelation(P)) != TRelation::None;) {
+    const std::int32_t Right = StrSum();
+    Left = AddRelation(TOp::StrRelation, Op, Left, Right);
+  }
+  return Left;
+}
+
+std::int32_t TPPAPlanMaker::StrSum() {
+  std::int32_t Left = StrFactor();
+  while (ppa_eval::TakeWord(P, "+") || P.Kind == ptString) {
+    const std::int32_t Right = StrFactor();
+    Left = Add(TOp::StrConcat, Left, Right);
+  }
+  return Left;
+}
+
+std::int32_t TPPAPlanMaker::StrFactor() {
+  const TGuarded Guard(*this);
+  if (ppa_eval::TakeWord(P, "(")) {
+    const std::int32_t Value = StrRelation();
+    Close();
+    return Value;
+  }
+  if (ppa_eval::IsWord(P, ")")) throw TNoPlan{};
+  return StrOperand();
+}
+
+std::int32_t TPPAPlanMaker::StrOperand() {
+  if (P.Kind == ptString) {
+    std::string Value = TPoorPascal::DecodeLiteral(P.TokenView());
+    const std::int32_t I = Add(TOp::StrLiteral);
+    Last().Str = std::move(Value);
+    P.Next();
+    return I;
+  }
+  if (P.Kind != ptIdent) throw TNoPlan{};
+  if (const auto* E = PP.FindValue(P)) {
+    if (E->Data->ValueType != pvString || E->Data->HostObject == 1) throw TNoPlan{};
+    const std::int32_t I = Add(TOp::StrValue);
+    Last().Value = E->Data.get();
+    P.Next();
+    return I;
+  }
+  if (const auto* F = PP.FindFunction(P)) {
+    if (F->Data->ResultType != pvString) throw TNoPlan{};
+    const std::string Name = F->Name;
+    P.Next();
+    return FunctionCall(TOp::StrCall, Name);
+  }
+  throw TNoPlan{};
+}
+
+// ---- Calls ----
+
+std::int32_t TPPAPlanMaker::FunctionCall(TOp Op, const std::string& Name) {
+  const TGuarded Guard(*this);  // the dispatcher's
+  std::unique_ptr<TCallPlan> Call = PlanCall(PP.Functions, Name, true);
+  Call->Level = static_cast<std::uint16_t>(Level);
+  const std::int32_t I = Add(Op);
+  Last().Call = Call.get();
+  Expr->Calls.push_back(std::move(Call));
+  return I;
+}
+
+std::unique_ptr<TCallPlan> TPPAPlanMaker::PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name,
+                                                   bool InExpression) {
+  auto Call = std::make_unique<TCallPlan>();
+  Call->Upper = platform::AnsiUpperCase(Name);
+  const TPPARoutine* R = Table.Find(Call->Upper);
+  if (R == nullptr) throw TNoPlan{};
+  Call->Routine = *R;
+  Call->IsFunction = &Table == &PP.Functions;
+  if (R->Permanent == 1) {
+    if (InExpression && !ppa_builtins::IsPure(R->Index)) throw TNoPlan{};
+    if (!Call->IsFunction) {
+      Call->Proc = ppa_builtins::Find<ppa_builtins::TProcHandler>(R->Index);
+    } else if (R->ResultType == pvInteger) {
+      Call->IntFunc = ppa_builtins::Find<ppa_builtins::TIntHandler>(R->Index);
+    } else if (R->ResultType == pvReal) {
+      Call->RealFunc = ppa_builtins::Find<ppa_builtins::TRealHandler>(R->Index);
+    } else {
+      Call->StrFunc = ppa_builtins::Find<ppa_builtins::TStrHandler>(R->Index);
+    }
+    if (!Call->Proc && !Call->IntFunc && !Call->RealFunc && !Call->StrFunc) throw TNoPlan{};
+  } else if (InExpression) {
+    throw TNoPlan{};
+  }
+  // As ReadArguments and CloseArguments read the list.
+  const std::size_t N = R->Params.size();
+  if (N == 0) return Call;
+  if (P.TokenView() != "(") throw TNoPlan{};
+  P.Next();
+  for (std::size_t i = 0; i < N; ++i) {
+    TPPAScannedText* Text = Cached(PP.ArgumentCut(P));
+    if (InExpression) {
+      const auto Kind = static_cast<TPPAPlanKind>(R->Params[i].Argument.ValueType);
+      if (TPPAPlanner::ExpressionPlan(PP, *Text, Kind, Base + Level) == nullptr) throw TNoPlan{};
+    }
+    Call->Arguments.push_back(Text);
+    if (i + 1 < N) P.Next();
+  }
+  if (P.TokenView() != ")") throw TNoPlan{};
+  P.Next();
+  return Call;
+}
+
+// ---- Statements ----
+
+namespace {
+
+// The words the keyword form of a statement looks for.
+bool IsStatementKeyword(const TPPAParser& P) {
+  for (const char* Word : {"BEGIN", "BREAK", "CONTINUE", "EXIT", "IF", "FOR", "WHILE", "REPEAT", "CASE"}) {
+    if (P.Is(Word)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
+  using TForm = TStatementPlan::TForm;
+  if (P.Kind != ptIdent) throw TNoPlan{};
+  // The call form; whatever follows the call would be read on as another form.
+  if (const auto* Proc = PP.FindProcedure(P)) {
+    const std::string Name = Proc->Name;
+    P.Next();
+    Plan.Routine = PlanCall(PP.Procedures, Name, false);
+    if (!P.AtEnd()) throw TNoPlan{};
+    Plan.Form = TForm::Call;
+    return;
+  }
+  if (const auto* Func = PP.FindFunction(P)) {
+    const std::string Name = Func->Name;
+    P.Next();
+    Plan.Routine = PlanCall(PP.Functions, Name, false);
+    if (!P.AtEnd()) throw TNoPlan{};
+    Plan.Form = TForm::Call;
+    return;
+  }
+  if (const auto* Entry = PP.FindValue(P)) {
+    if (Entry->Data->ReadOnly) throw TNoPlan{};
+    Plan.Name = Entry->Name;
+    Plan.Variable = Entry->Data.get();
+    P.Next();
+    if (!P.Accept(":=")) throw TNoPlan{};
+    Plan.Expression = Cached(PP.RestCut(P));
+    // The reader goes on to the keyword form on the token after ":=".
+    if (P.Is(";") || IsStatementKeyword(P)) throw TNoPlan{};
+    Plan.Form = TForm::Assignment;
+    return;
+  }
+  if (P.Is("BEGIN")) {
+    Plan.Body = Cached(PP.CollectBody(P));
+    Plan.Form = TForm::Block;
+  } else if (P.Is("BREAK")) {
+    Plan.Form = TForm::Break;
+  } else if (P.Is("CONTINUE")) {
+    Plan.Form = TForm::Continue;
+  } else if (P.Is("EXIT")) {
+    Plan.Form = TForm::Exit;
+  } else if (P.Is("IF")) {
+    P.Next();
+    Plan.Condition = Cached(PP.CollectUntil(P, TPoorPascal::ckThen, {"THEN"}));
+    P.Accept("THEN");
+    if (P.AtEnd()) throw TNoPlan{};
+    Plan.Body = Cached(PP.CollectBody(P));
+    P.Accept("END");
+    if (P.Accept("ELSE")) Plan.Else = Cached(PP.CollectBody(P));
+    Plan.Form = TForm::If;
+  } else if (P.Is("FOR")) {
+    P.Next();
+    Plan.Name = P.Token();
+    const TPoorPascal::TCut Start = PP.CollectUntil(P, TPoorPascal::ckToOrDownto, {"TO", "DOWNTO"});
+    if (Start.View().find(":=") == std::string_view::npos || P.AtEnd()) throw TNoPlan{};
+    Plan.Start = Cached(Start);
+    Plan.Upward = P.Is("TO");
+    P.Next();
+    Plan.Condition = Cached(PP.CollectUntil(P, TPoorPascal::ckDo, {"DO"}));
+    if (P.AtEnd()) throw TNoPlan{};
+    P.Next();
+    Plan.Body = Cached(PP.CollectBody(P));
+    Plan.Form = TForm::For;
+  } else if (P.Is("WHILE")) {
+    P.Next();
+    Plan.Condition = Cached(PP.CollectUntil(P, TPoorPascal::ckDo, {"DO"}));
+    if (P.AtEnd()) throw TNoPlan{};
+    P.Next();
+    Plan.Body = Cached(PP.CollectBody(P));
+    Plan.Form = TForm::While;
+  } else if (P.Is("REPEAT")) {
+    Plan.Body = Cached(PP.RepeatBlockCut(P));
+    P.Accept("UNTIL");
+    Plan.Condition = Cached(PP.CollectUntil(P, TPoorPascal::ckSemicolon, {";"}));
+    Plan.Form = TForm::Repeat;
+  } else if (P.Is("CASE")) {
+    PlanCase(Plan);
+    Plan.Form = TForm::Case;
+  } else {
+    throw TNoPlan{};
+  }
+}
+
+// As ExecCase and MatchCaseLabels read it, planned only when the whole statement is well formed:
+// then cutting every arm first changes nothing.
+void TPPAPlanMaker::PlanCase(TStatementPlan& Plan) {
+  P.Next();
+  Plan.Condition = Cached(PP.CollectUntil(P, TPoorPascal::ckOf, {"OF"}));
+  if (P.AtEnd()) throw TNoPlan{};
+  P.Next();
+  do {
+    TCaseArm Arm{};
+    TPPAScannedText* Labels = Cached(PP.CollectUntil(P, TPoorPascal::ckColon, {":"}));
+    if (!P.Accept(":")) throw TNoPlan{};
+    Arm.Branch = Cached(PP.CollectBody(P));
+    TPPAParser L(PP.Tokens, *Labels);
+    while (!L.AtEnd()) {
+      const TPoorPascal::TCut Item = PP.LabelCut(L);
+      const std::string_view Text = Item;
+      const std::size_t Range = Text.find("..");
+      TCaseLabel Label{};
+      Label.Range = Range != std::string_view::npos;
+      Label.Low = PP.Tokens.Get(Label.Range ? Text.substr(0, Range) : Text);
+      Label.High = Label.Range ? PP.Tokens.Get(Text.substr(Range + 2)) : Label.Low;
+      if (Label.Low == nullptr || Label.High == nullptr) throw TNoPlan{};
+      Arm.Labels.push_back(Label);
+      L.Next();
+    }
+    Plan.Arms.push_back(std::move(Arm));
+    P.Accept("END");
+    P.Accept(";");
+  } while (!P.Is("ELSE") && !P.Is("END") && !P.AtEnd());
+  if (P.Is("ELSE")) Plan.Else = Cached(PP.CollectBody(P));
+  if (!P.Accept("END")) throw TNoPlan{};
+}
+
+// ---- Running plans ----
+
+// Runs plans. An expression plan runs nothing that could change the tables, so it holds throughout.
+class TPPAPlanRunner {
+ public:
+  explicit TPPAPlanRunner(TPoorPascal& Owner) : PP(Owner) {}
+
+  std::int64_t Int(const TExprPlan& Plan, std::int32_t I);
+  double Real(const TExprPlan& Plan, std::int32_t I);
+  std::string Str(const TExprPlan& Plan, std::int32_t I);
+  bool Statement(TStatementPlan& S);
+
+ private:
+  template <typename TResult, typename Handler>
+  TResult Call(TCallPlan& C, Handler TCallPlan::*Run);
+  void CallStatement(TCallPlan& C);
+  void ReadArguments(TCallPlan& C, TPPAParams& Args);
+
+  TPoorPascal& PP;
+};
+
+// Fills the call's argument records as ReadArguments does, each by its parameter's type.
+void TPPAPlanRunner::ReadArguments(TCallPlan& C, TPPAParams& Args) {
+  for (std::size_t i = 0; i < C.Arguments.size(); ++i) {
+    TPPAArgument& A = Args[i].Argument;
+    switch (C.Routine.Params[i].Argument.ValueType) {
+      case pvInteger: A.IntValue = PP.EvalInt(*C.Arguments[i]); break;
+      case pvReal: A.RealValue = PP.EvalReal(*C.Arguments[i]); break;
+      case pvString: A.StrValue = BeforeNul(PP.EvalStr(*C.Arguments[i])); break;
+    }
+  }
+}
+
+template <typename TResult, typename Handler>
+TResult TPPAPlanRunner::Call(TCallPlan& C, Handler TCallPlan::*Run) {
+  const TRaised Raised(PP.Depth, C.Level);
+  // A call of the same text from inside its own arguments cannot happen; copying keeps it safe anyway.
+  TPPAParams Copy;
+  TPPAParams* Args = &C.Routine.Params;
+  if (C.Busy) {
+    Copy = C.Routine.Params;
+    Args = &Copy;
+  }
+  const TBusy Busy(C.Busy);
+  ReadArguments(C, *Args);
+  return (C.*Run)(PP, *Args);
+}
+
+std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
+  namespace N = ppa_numbers;
+  const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
+  // Left before right, as the reader evaluates them.
+  auto Left = [&] { return Int(Plan, Node.A); };
+  auto Right = [&] { return Int(Plan, Node.B); };
+  switch (Node.Op) {
+    case TOp::IntLiteral: return Node.Int;
+    case TOp::IntValue: return Node.Value->IntValue;
+    case TOp::IntCall: return Call<std::int64_t>(*Node.Call, &TCallPlan::IntFunc);
+    case TOp::IntNot: return ~Left();
+    case TOp::IntNegate: return N::Negate(Left());
+    case TOp::IntAdd: { const std::int64_t L = Left(); return N::Add(L, Right()); }
+    case TOp::IntSubtract: { const std::int64_t L = Left(); return N::Subtract(L, Right()); }
+    case TOp::IntOr: { const std::int64_t L = Left(); return L | Right(); }
+    case TOp::IntXor: { const std::int64_t L = Left(); return L ^ Right(); }
+    case TOp::IntMultiply: { const std::int64_t L = Left(); return N::Multiply(L, Right()); }
+    case TOp::IntDivide: { const std::int64_t L = Left(); return N::Divide(L, Right()); }
+    case TOp::IntRemainder: { const std::int64_t L = Left(); return N::Remainder(L, Right()); }
+    case TOp::IntAnd: { const std::int64_t L = Left(); return L & Right(); }
+    case TOp::IntShiftLeft: { const std::int64_t L = Left(); return N::ShiftLeft(L, Right()); }
+    case TOp::IntShiftRight: { const std::int64_t L = Left(); return N::ShiftRight(L, Right()); }
+    case TOp::IntRelation: {
+      const std::int64_t L = Left();
+      return ppa_eval::Holds(Node.Relation, L, Right()) ? -1 : 0;
+    }
+    case TOp::IntOfReal: return N::Truncate(Real(Plan, Node.A));
+    case TOp::IntOfStr: return N::TextToInt(Str(Plan, Node.A), -1);
+    default: return 0;  // not an integer operation: never planned
+  }
+}
+
+double TPPAPlanRunner::Real(const TExprPlan& Plan, std::int32_t I) {
+  const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
+  auto Left = [&] { return Real(Plan, Node.A); };
+  auto Right = [&] { return Real(Plan, Node.B); };
+  switch (Node.Op) {
+    case TOp::RealLiteral: return Node.Real;
+    case TOp::RealValue: return Node.Value->RealValue;
+    case TOp::RealCall: return Call<double>(*Node.Call, &TCallPlan::RealFunc);
+    case TOp::RealNegate: return -Left();
+    case TOp::RealAdd: { const double L = Left(); return L + Right(); }
+    case TOp::RealSubtract: { const double L = Left(); return L - Right(); }
+    case TOp::RealMultiply: { const double L = Left(); return L * Right(); }
+    case TOp::RealDivide: { const double L = Left(); return L / Right(); }
+    case TOp::RealRelation: {
+      const double L = Left();
+      return ppa_eval::Holds(Node.Relation, L, Right()) ? -1.0 : 0.0;
+    }
+    case TOp::RealOfInt: return static_cast<double>(Int(Plan, Node.A));
+    case TOp::RealOfStr:
+      // As the reader: a failing string part is 0.0, except a stop, the nesting limit and
+      // exhausted memory, which still end the run.
+      try {
+        return ppa_numbers::ParseReal(Str(Plan, Node.A)).value_or(0.0);
+      } catch (const TPPAError& E) {
+        if (PP.Stopped || E.Message() == ppa_messages::kNestingTooDeep || E.Message() == ppa_messages::kOutOfMemory)
+          throw;
+        return 0.0;
+      }
+    default: return 0.0;
+  }
+}
+
+std::string TPPAPlanRunner::Str(const TExprPlan& Plan, std::int32_t I) {
+  const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
+  switch (Node.Op) {
+    case TOp::StrLiteral: return Node.Str;
+    case TOp::StrValue: return Node.Value->StrValue;
+    case TOp::StrCall: return Call<std::string>(*Node.Call, &TCallPlan::StrFunc);
+    case TOp::StrConcat: {
+      std::string L = Str(Plan, Node.A);
+      const std::string R = Str(Plan, Node.B);
+      if (R.size() > TPoorPascal::kMaxStringLength - std::min(L.size(), TPoorPascal::kMaxStringLength))
+        throw TPPAError(ppa_messages::kOutOfMemory);
+      L += R;
+      return L;
+    }
+    case TOp::StrRelation: {
+      const std::string L = Str(Plan, Node.A);
+      return ppa_eval::Holds(Node.Relation, L, Str(Plan, Node.B)) ? "-1" : "0";
+    }
+    default: return {};
+  }
+}
+
+bool TPPAPlanRunner::Statement(TStatementPlan& S) {
+  using TCut = TPoorPascal::TCut;
+  using TForm = TStatementPlan::TForm;
+  switch (S.Form) {
+    case TForm::Call: CallStatement(*S.Routine); return true;
+    case TForm::Assignment: PP.Assign(S.Name, S.Variable, TCut(*S.Expression)); return true;
+    case TForm::Block: PP.ExecStatements(*S.Body); return true;
+    case TForm::Break: PP.BreakFlag = 1; return false;
+    case TForm::Continue: PP.ContinueFlag = 1; return false;
+    case TForm::Exit: PP.ExitFlag = 1; return false;
+    case TForm::If: {
+      const TCut Condition(*S.Condition);
+      const TCut Then(*S.Body);
+      if (S.Else == nullptr) {
+        PP.RunIf(Condition, Then, nullptr);
+      } else {
+        const TCut Else(*S.Else);
+        PP.RunIf(Condition, Then, &Else);
+      }
+      return true;
+    }
+    case TForm::For: {
+      // The order of ExecFor: the variable checked, the start run, the limit evaluated.
+      PP.ForVariable(S.Name);
+      PP.ExecStatements(*S.Start);
+      const std::int32_t First = Low32(PP.ForVariable(S.Name).IntValue);
+      const std::int32_t Last = Low32(PP.EvalInt(*S.Condition));
+      PP.RunForLoop(S.Name, First, Last, S.Upward, TCut(*S.Body));
+      return true;
+    }
+    case TForm::While: PP.RunWhile(TCut(*S.Condition), TCut(*S.Body)); return true;
+    case TForm::Repeat: PP.RunRepeat(TCut(*S.Body), TCut(*S.Condition)); return true;
+    case TForm::Case: {
+      const std::int64_t Selector = PP.EvalInt(*S.Condition);
+      bool Matched = false;
+      for (const TCaseArm& Arm : S.Arms) {
+        // Every matching branch runs, not only the first.
+        for (const TCaseLabel& Label : Arm.Labels) {
+          const std::int64_t Low = PP.EvalInt(*Label.Low);
+          const std::int64_t High = Label.Range ? PP.EvalInt(*Label.High) : Low;
+          if (Low <= Selector && Selector <= High) {
+            PP.ExecStatements(*Arm.Branch);
+            Matched = true;
+            break;
+          }
+        }
+      }
+      if (S.Else != nullptr && !Matched) PP.ExecStatements(*S.Else);
+      return true;
+    }
+  }
+  return true;
+}
+
+// As CallProc and CallFunction: the arguments read, the built-in run or the owner called, the result
+// (of a function) dropped.
+void TPPAPlanRunner::CallStatement(TCallPlan& C) {
+  const TPoorPascal::TNestingGuard Guard(PP);
+  TPPAParams Copy;
+  TPPAParams* Args = &C.Routine.Params;
+  if (C.Busy) {
+    Copy = C.Routine.Params;
+    Args = &Copy;
+  }
+  const TBusy Busy(C.Busy);
+  ReadArguments(C, *Args);
+  const TPPARoutine& R = C.Routine;
+  if (R.Permanent == 1) {
+    if (C.Proc) C.Proc(PP, *Args);
+    if (C.IntFunc) (void)C.IntFunc(PP, *Args);
+    if (C.RealFunc) (void)C.RealFunc(PP, *Args);
+    if (C.StrFunc) (void)C.StrFunc(PP, *Args);
+    return;
+  }
+  std::int32_t Err_CD = -1;
+  if (!C.IsFunction) {
+    if (PP.ProcParam) PP.ProcParam(C.Upper, R.Index, *Args, Err_CD);
+  } else if (R.ResultType == pvInteger) {
+    std::int64_t Result = 0;
+    if (PP.IntFuncParam) PP.IntFuncParam(C.Upper, R.Index, *Args, Err_CD, Result);
+  } else if (R.ResultType == pvReal) {
+    double Result = 0.0;
+    if (PP.RealFuncParam) PP.RealFuncParam(C.Upper, R.Index, *Args, Err_CD, Result);
+  } else {
+    std::string Result;
+    if (PP.StrFuncParam) PP.StrFuncParam(C.Upper, R.Index, *Args, Err_CD, Result);
+  }
+  PP.CheckOwnerResult(Err_CD, C.Upper);
+}
+
+// ---- The entry points ----
+
+const TExprPlan* TPPAPlanner::ExpressionPlan(TPoorPascal& PP, TPPAScannedText& Text, TPPAPlanKind Kind, int Base) {
+  return PlanFor<TExprPlan>(PP, PP.Tokens, Text, Kind, [&](TExprPlan& Plan, TPPAParser& P) {
+    TPPAPlanMaker(PP, P, Base).PlanExpression(Plan, Kind);
+  });
+}
+
+namespace {
+
+// Where the reader would reach the nesting limit inside the text, it reads the text and raises it.
+template <typename TResult, typename RunFn>
+bool TryExpression(TPoorPascal& PP, int Depth, TPPAScannedText& Text, TPPAPlanKind Kind, TResult& Result, RunFn Run) {
+  const TExprPlan* Plan = TPPAPlanner::ExpressionPlan(PP, Text, Kind, 0);
+  if (Plan == nullptr || Depth + Plan->Height > TPoorPascal::kMaxNesting) return false;
+  Result = Run(*Plan);
+  return true;
+}
+
+}  // namespace
+
+bool TPPAPlanner::TryInt(TPoorPascal& PP, TPPAScannedText& Text, std::int64_t& Result) {
+  return TryExpression(PP, PP.Depth, Text, pkInt, Result,
+                       [&](const TExprPlan& Plan) { return TPPAPlanRunner(PP).Int(Plan, Plan.Root); });
+}
+
+bool TPPAPlanner::TryReal(TPoorPascal& PP, TPPAScannedText& Text, double& Result) {
+  return TryExpression(PP, PP.Depth, Text, pkReal, Result,
+                       [&](const TExprPlan& Plan) { return TPPAPlanRunner(PP).Real(Plan, Plan.Root); });
+}
+
+bool TPPAPlanner::TryStr(TPoorPascal& PP, TPPAScannedText& Text, std::string& Result) {
+  return TryExpression(PP, PP.Depth, Text, pkStr, Result,
+                       [&](const TExprPlan& Plan) { return TPPAPlanRunner(PP).Str(Plan, Plan.Root); });
+}
+
+bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool& Result) {
+  TStatementPlan* Plan = PlanFor<TStatementPlan>(
+      PP, PP.Tokens, Statement, pkStatement, [&](TStatementPlan& S, TPPAParser& P) { TPPAPlanMaker(PP, P, 0).PlanStatement(S); });
+  if (Plan == nullptr) return false;
+  struct TRunning {
+    TStatementPlan& S;
+    explicit TRunning(TStatementPlan& Plan) : S(Plan) { ++S.Running; }
+    ~TRunning() { --S.Running; }
+  } Running(*Plan);
+  Result = TPPAPlanRunner(PP).Statement(*Plan);
+  return true;
+}
