@@ -15,7 +15,6 @@
 #include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
-#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 
 namespace ppa_numbers {
@@ -152,9 +151,7 @@ std::int64_t TPoorPascal::EvalInt(std::string_view Text) {
   return TypedIntRelation(*this, P);
 }
 
-std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
-  std::int64_t Result = 0;
-  if (TPPAPlanner::TryInt(*this, Text, Result)) return Result;
+std::int64_t TPoorPascal::ReadInt(TPPAScannedText& Text) {
   TPPAParser P(Tokens, Text);
   return TypedIntRelation(*this, P);
 }

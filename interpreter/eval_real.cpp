@@ -21,7 +21,6 @@
 #include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
-#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 
 namespace ppa_numbers {
@@ -131,9 +130,7 @@ double TPoorPascal::EvalReal(std::string_view Text) {
   return RealRelation(P);
 }
 
-double TPoorPascal::EvalReal(TPPAScannedText& Text) {
-  double Result = 0.0;
-  if (TPPAPlanner::TryReal(*this, Text, Result)) return Result;
+double TPoorPascal::ReadReal(TPPAScannedText& Text) {
   TPPAParser P(Tokens, Text);
   return RealRelation(P);
 }

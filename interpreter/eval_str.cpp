@@ -13,7 +13,6 @@
 #include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
-#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 
 namespace {
@@ -37,9 +36,7 @@ std::string TPoorPascal::EvalStr(std::string_view Text) {
   return StrRelation(P);
 }
 
-std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
-  std::string Result;
-  if (TPPAPlanner::TryStr(*this, Text, Result)) return Result;
+std::string TPoorPascal::ReadStr(TPPAScannedText& Text) {
   TPPAParser P(Tokens, Text);
   return StrRelation(P);
 }

@@ -716,6 +716,14 @@ class TPPAPlanRunner {
  private:
   template <typename TResult, typename Handler>
   TResult Call(TCallPlan& C, Handler TCallPlan::*Run);
+  // The rarer operations, kept out of Int and Real so that those stay small: they recurse for every
+  // operation of an expression.
+  [[gnu::noinline]] std::int64_t IntCall(TCallPlan& C) { return Call<std::int64_t>(C, &TCallPlan::IntFunc); }
+  [[gnu::noinline]] double RealCall(TCallPlan& C) { return Call<double>(C, &TCallPlan::RealFunc); }
+  [[gnu::noinline]] std::int64_t IntOfStr(const TExprPlan& Plan, std::int32_t I) {
+    return ppa_numbers::TextToInt(Str(Plan, I), -1);
+  }
+  [[gnu::noinline]] double RealOfStr(const TExprPlan& Plan, std::int32_t I);
   void CallStatement(TCallPlan& C);
   void ReadArguments(TCallPlan& C, TPPAParams& Args);
 
@@ -752,13 +760,20 @@ TResult TPPAPlanRunner::Call(TCallPlan& C, Handler TCallPlan::*Run) {
 std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
   namespace N = ppa_numbers;
   const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
-  // Left before right, as the reader evaluates them.
-  auto Left = [&] { return Int(Plan, Node.A); };
-  auto Right = [&] { return Int(Plan, Node.B); };
+  // Left before right, as the reader evaluates them. Most operands are literals and variables,
+  // read here without a call.
+  auto Operand = [&](std::int32_t J) {
+    const TNode& O = Plan.Nodes[static_cast<std::size_t>(J)];
+    if (O.Op == TOp::IntLiteral) return O.Int;
+    if (O.Op == TOp::IntValue) return O.Value->IntValue;
+    return Int(Plan, J);
+  };
+  auto Left = [&] { return Operand(Node.A); };
+  auto Right = [&] { return Operand(Node.B); };
   switch (Node.Op) {
     case TOp::IntLiteral: return Node.Int;
     case TOp::IntValue: return Node.Value->IntValue;
-    case TOp::IntCall: return Call<std::int64_t>(*Node.Call, &TCallPlan::IntFunc);
+    case TOp::IntCall: return IntCall(*Node.Call);
     case TOp::IntNot: return ~Left();
     case TOp::IntNegate: return N::Negate(Left());
     case TOp::IntAdd: { const std::int64_t L = Left(); return N::Add(L, Right()); }
@@ -776,19 +791,25 @@ std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
       return ppa_eval::Holds(Node.Relation, L, Right()) ? -1 : 0;
     }
     case TOp::IntOfReal: return N::Truncate(Real(Plan, Node.A));
-    case TOp::IntOfStr: return N::TextToInt(Str(Plan, Node.A), -1);
+    case TOp::IntOfStr: return IntOfStr(Plan, Node.A);
     default: return 0;  // not an integer operation: never planned
   }
 }
 
 double TPPAPlanRunner::Real(const TExprPlan& Plan, std::int32_t I) {
   const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
-  auto Left = [&] { return Real(Plan, Node.A); };
-  auto Right = [&] { return Real(Plan, Node.B); };
+  auto Operand = [&](std::int32_t J) {
+    const TNode& O = Plan.Nodes[static_cast<std::size_t>(J)];
+    if (O.Op == TOp::RealLiteral) return O.Real;
+    if (O.Op == TOp::RealValue) return O.Value->RealValue;
+    return Real(Plan, J);
+  };
+  auto Left = [&] { return Operand(Node.A); };
+  auto Right = [&] { return Operand(Node.B); };
   switch (Node.Op) {
     case TOp::RealLiteral: return Node.Real;
     case TOp::RealValue: return Node.Value->RealValue;
-    case TOp::RealCall: return Call<double>(*Node.Call, &TCallPlan::RealFunc);
+    case TOp::RealCall: return RealCall(*Node.Call);
     case TOp::RealNegate: return -Left();
     case TOp::RealAdd: { const double L = Left(); return L + Right(); }
     case TOp::RealSubtract: { const double L = Left(); return L - Right(); }
@@ -799,17 +820,19 @@ double TPPAPlanRunner::Real(const TExprPlan& Plan, std::int32_t I) {
       return ppa_eval::Holds(Node.Relation, L, Right()) ? -1.0 : 0.0;
     }
     case TOp::RealOfInt: return static_cast<double>(Int(Plan, Node.A));
-    case TOp::RealOfStr:
-      // As the reader: a failing string part is 0.0, except a stop, the nesting limit and
-      // exhausted memory, which still end the run.
-      try {
-        return ppa_numbers::ParseReal(Str(Plan, Node.A)).value_or(0.0);
-      } catch (const TPPAError& E) {
-        if (PP.Stopped || E.Message() == ppa_messages::kNestingTooDeep || E.Message() == ppa_messages::kOutOfMemory)
-          throw;
-        return 0.0;
-      }
+    case TOp::RealOfStr: return RealOfStr(Plan, Node.A);
     default: return 0.0;
+  }
+}
+
+// As the reader: a failing string part is 0.0, except a stop, the nesting limit and exhausted
+// memory, which still end the run.
+double TPPAPlanRunner::RealOfStr(const TExprPlan& Plan, std::int32_t I) {
+  try {
+    return ppa_numbers::ParseReal(Str(Plan, I)).value_or(0.0);
+  } catch (const TPPAError& E) {
+    if (PP.Stopped || E.Message() == ppa_messages::kNestingTooDeep || E.Message() == ppa_messages::kOutOfMemory) throw;
+    return 0.0;
   }
 }
 
@@ -840,22 +863,19 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
   using TForm = TStatementPlan::TForm;
   switch (S.Form) {
     case TForm::Call: CallStatement(*S.Routine); return true;
-    case TForm::Assignment: PP.Assign(S.Name, S.Variable, TCut(*S.Expression)); return true;
+    case TForm::Assignment: PP.Assign(S.Name, S.Variable, *S.Expression); return true;
     case TForm::Block: PP.ExecStatements(*S.Body); return true;
     case TForm::Break: PP.BreakFlag = 1; return false;
     case TForm::Continue: PP.ContinueFlag = 1; return false;
     case TForm::Exit: PP.ExitFlag = 1; return false;
-    case TForm::If: {
-      const TCut Condition(*S.Condition);
-      const TCut Then(*S.Body);
-      if (S.Else == nullptr) {
-        PP.RunIf(Condition, Then, nullptr);
-      } else {
-        const TCut Else(*S.Else);
-        PP.RunIf(Condition, Then, &Else);
+    case TForm::If:
+      // RunIf on the cached texts.
+      if (PP.EvalInt(*S.Condition) != 0) {
+        PP.ExecStatements(*S.Body);
+      } else if (S.Else != nullptr) {
+        PP.ExecStatements(*S.Else);
       }
       return true;
-    }
     case TForm::For: {
       // The order of ExecFor: the variable checked, the start run, the limit evaluated.
       PP.ForVariable(S.Name);
@@ -938,7 +958,8 @@ namespace {
 // Where the reader would reach the nesting limit inside the text, it reads the text and raises it.
 template <typename TResult, typename RunFn>
 bool TryExpression(TPoorPascal& PP, int Depth, TPPAScannedText& Text, TPPAPlanKind Kind, TResult& Result, RunFn Run) {
-  const TExprPlan* Plan = TPPAPlanner::ExpressionPlan(PP, Text, Kind, 0);
+  auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, Kind, PP.TablesStamp()));
+  if (Plan == nullptr) Plan = TPPAPlanner::ExpressionPlan(PP, Text, Kind, 0);
   if (Plan == nullptr || Depth + Plan->Height > TPoorPascal::kMaxNesting) return false;
   Result = Run(*Plan);
   return true;
@@ -961,9 +982,37 @@ bool TPPAPlanner::TryStr(TPoorPascal& PP, TPPAScannedText& Text, std::string& Re
                        [&](const TExprPlan& Plan) { return TPPAPlanRunner(PP).Str(Plan, Plan.Root); });
 }
 
+// ---- The interpreter's doors to plans ----
+// Defined here, beside the planner, so that the common case (a plan that holds) takes no call.
+
+std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
+  std::int64_t Result = 0;
+  return TPPAPlanner::TryInt(*this, Text, Result) ? Result : ReadInt(Text);
+}
+
+double TPoorPascal::EvalReal(TPPAScannedText& Text) {
+  double Result = 0.0;
+  return TPPAPlanner::TryReal(*this, Text, Result) ? Result : ReadReal(Text);
+}
+
+std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
+  std::string Result;
+  return TPPAPlanner::TryStr(*this, Text, Result) ? Result : ReadStr(Text);
+}
+
+bool TPoorPascal::ExecStatement(TPPAScannedText& Statement) {
+  bool Result = true;
+  if (TPPAPlanner::TryStatement(*this, Statement, Result)) return Result;
+  TPPAParser P(Tokens, Statement);
+  return ExecStatement(P);
+}
+
 bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool& Result) {
-  TStatementPlan* Plan = PlanFor<TStatementPlan>(
-      PP, PP.Tokens, Statement, pkStatement, [&](TStatementPlan& S, TPPAParser& P) { TPPAPlanMaker(PP, P, 0).PlanStatement(S); });
+  auto* Plan = static_cast<TStatementPlan*>(Current(Statement, pkStatement, PP.TablesStamp()));
+  if (Plan == nullptr) {
+    Plan = PlanFor<TStatementPlan>(PP, PP.Tokens, Statement, pkStatement,
+                                   [&](TStatementPlan& S, TPPAParser& P) { TPPAPlanMaker(PP, P, 0).PlanStatement(S); });
+  }
   if (Plan == nullptr) return false;
   struct TRunning {
     TStatementPlan& S;

@@ -28,12 +28,19 @@ struct TPPAPlan {
 
 namespace ppa_plans {
 struct TExprPlan;
+struct TStatementPlan;
 }
 
 // The planner's entry points. Each runs the text by its plan and returns true, or returns false
 // without doing anything when the text has no plan that holds now.
 class TPPAPlanner {
  public:
+  // The text's plan for that use when it holds under Stamp; nullptr when it must be made or checked
+  // first. Inline, as it runs for every expression and statement.
+  static TPPAPlan* Current(const TPPAScannedText& Text, TPPAPlanKind Kind, std::uint64_t Stamp) {
+    TPPAPlan* Plan = Text.Plans[Kind].get();
+    return Plan != nullptr && Plan->Stamp == Stamp && Plan->Ready ? Plan : nullptr;
+  }
   static bool TryInt(TPoorPascal& PP, TPPAScannedText& Text, std::int64_t& Result);
   static bool TryReal(TPoorPascal& PP, TPPAScannedText& Text, double& Result);
   static bool TryStr(TPoorPascal& PP, TPPAScannedText& Text, std::string& Result);

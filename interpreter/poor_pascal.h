@@ -334,7 +334,10 @@ class TPoorPascal {
   const TPPATable<TPPARoutine>::Entry* FindProcedure(const TPPAParser& P) const;
   const TPPATable<TPPARoutine>::Entry* FindFunction(const TPPAParser& P) const;
   // The statements of a cached text, split at ";" once; nullptr when the cache is full.
-  const std::vector<TPPAScannedText*>* CachedStatements(TPPAScannedText& Text);
+  const std::vector<TPPAScannedText*>* CachedStatements(TPPAScannedText& Text) {
+    return Text.Split ? &Text.Statements : SplitCached(Text);
+  }
+  const std::vector<TPPAScannedText*>* SplitCached(TPPAScannedText& Text);
   // One statement; false when it was BREAK, CONTINUE or EXIT.
   bool ExecStatement(TPPAParser& P);
   bool ExecStatement(TPPAScannedText& Statement);
@@ -354,6 +357,10 @@ class TPoorPascal {
   std::int64_t EvalInt(TPPAScannedText& Text);
   double EvalReal(TPPAScannedText& Text);
   std::string EvalStr(TPPAScannedText& Text);
+  // The same from the text's replayed tokens, without a plan.
+  std::int64_t ReadInt(TPPAScannedText& Text);
+  double ReadReal(TPPAScannedText& Text);
+  std::string ReadStr(TPPAScannedText& Text);
   void ExecStatements(TPPAScannedText& Text);
   friend class TPPAPlanner;
   friend class TPPAPlanMaker;
@@ -384,7 +391,9 @@ class TPoorPascal {
   void ExecRepeat(TPPAParser& P);
   void ExecCase(TPPAParser& P);
   // Running the parts of a statement form, for the readers above and the plans alike.
-  void Assign(const std::string& Name, TPPAValue* Variable, const TCut& Expression);
+  // Expression: a TCut, or a cached text.
+  template <typename TText>
+  void Assign(const std::string& Name, TPPAValue* Variable, TText& Expression);
   void RunIf(const TCut& Condition, const TCut& Then, const TCut* Else);
   // The loop variable is looked up again whenever the table may have changed under a call.
   TPPAValue& ForVariable(const std::string& Name);

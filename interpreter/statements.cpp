@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "interpreter/messages.h"
-#include "interpreter/plans.h"
 #include "interpreter/poor_pascal.h"
 #include "platform/platform.h"
 
@@ -174,26 +173,25 @@ const TPPATable<TPPARoutine>::Entry* TPoorPascal::FindFunction(const TPPAParser&
   return Remembered(Functions, P, NameMemo(P), &TPPANameMemo::Function, &TPPANameMemo::FunctionsGeneration);
 }
 
-const std::vector<TPPAScannedText*>* TPoorPascal::CachedStatements(TPPAScannedText& Text) {
-  if (!Text.Split) {
-    TPPALines List;
-    SplitStatements(";", Text.Text, List);
-    std::vector<TPPAScannedText*> Pieces;
-    for (const std::string& Statement : List) {
-      TPPAScannedText* Piece = Tokens.Get(Statement);
-      if (Piece == nullptr) return nullptr;
-      Pieces.push_back(Piece);
-    }
-    Text.Statements = std::move(Pieces);
-    Text.Split = true;
+const std::vector<TPPAScannedText*>* TPoorPascal::SplitCached(TPPAScannedText& Text) {
+  TPPALines List;
+  SplitStatements(";", Text.Text, List);
+  std::vector<TPPAScannedText*> Pieces;
+  for (const std::string& Statement : List) {
+    TPPAScannedText* Piece = Tokens.Get(Statement);
+    if (Piece == nullptr) return nullptr;
+    Pieces.push_back(Piece);
   }
+  Text.Statements = std::move(Pieces);
+  Text.Split = true;
   return &Text.Statements;
 }
 
 // Stores the expression's value in the variable, then tells a host object's owner. If the table
 // changed during the evaluation (an owner call may remove entries), the variable is looked up again
 // by name.
-void TPoorPascal::Assign(const std::string& Name, TPPAValue* V, const TCut& Expression) {
+template <typename TText>
+void TPoorPascal::Assign(const std::string& Name, TPPAValue* V, TText& Expression) {
   const TPPAValueType Type = V->ValueType;
   const std::uint64_t Generation = Values.Generation;
   std::int64_t I = 0;
@@ -221,6 +219,8 @@ void TPoorPascal::Assign(const std::string& Name, TPPAValue* V, const TCut& Expr
     if (V->HostObject && StrObjParam) StrObjParam(Name, V->Index, 1, Err_CD, S);
   }
 }
+template void TPoorPascal::Assign(const std::string&, TPPAValue*, const TCut&);
+template void TPoorPascal::Assign(const std::string&, TPPAValue*, TPPAScannedText&);
 
 // labels: item { "," item }, item: expression [ ".." expression ]
 bool TPoorPascal::MatchCaseLabels(std::string_view Labels, std::int64_t Selector) {
@@ -425,13 +425,6 @@ void TPoorPascal::ExecStatements(TPPAScannedText& Text) {
     if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
     if (!ExecStatement(*Statement)) return;
   }
-}
-
-bool TPoorPascal::ExecStatement(TPPAScannedText& Statement) {
-  bool Result = true;
-  if (TPPAPlanner::TryStatement(*this, Statement, Result)) return Result;
-  TPPAParser P(Tokens, Statement);
-  return ExecStatement(P);
 }
 
 bool TPoorPascal::ExecStatement(TPPAParser& P) {
