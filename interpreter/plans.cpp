@@ -75,6 +75,11 @@ struct TCaseLabel {
   TPPAScannedText* Low;
   TPPAScannedText* High;  // the same as Low for a single value
   bool Range;
+  // Both bounds are integer literals, whose values are known (as long as evaluating them could not
+  // reach the nesting limit).
+  bool Constant;
+  std::int64_t LowValue;
+  std::int64_t HighValue;
 };
 
 struct TCaseArm {
@@ -690,6 +695,15 @@ void TPPAPlanMaker::PlanCase(TStatementPlan& Plan) {
       Label.Low = PP.Tokens.Get(Label.Range ? Text.substr(0, Range) : Text);
       Label.High = Label.Range ? PP.Tokens.Get(Text.substr(Range + 2)) : Label.Low;
       if (Label.Low == nullptr || Label.High == nullptr) throw TNoPlan{};
+      const auto Literal = [&](TPPAScannedText* Bound, std::int64_t& Value) {
+        const TExprPlan* BoundPlan = TPPAPlanner::ExpressionPlan(PP, *Bound, pkInt, 0);
+        if (BoundPlan == nullptr) return false;
+        const TNode& Root = BoundPlan->Nodes[static_cast<std::size_t>(BoundPlan->Root)];
+        if (Root.Op != TOp::IntLiteral) return false;
+        Value = Root.Int;
+        return true;
+      };
+      Label.Constant = Literal(Label.Low, Label.LowValue) && Literal(Label.High, Label.HighValue);
       Arm.Labels.push_back(Label);
       L.Next();
     }
@@ -893,8 +907,9 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
       for (const TCaseArm& Arm : S.Arms) {
         // Every matching branch runs, not only the first.
         for (const TCaseLabel& Label : Arm.Labels) {
-          const std::int64_t Low = PP.EvalInt(*Label.Low);
-          const std::int64_t High = Label.Range ? PP.EvalInt(*Label.High) : Low;
+          const bool Known = Label.Constant && PP.Depth < TPoorPascal::kMaxNesting;
+          const std::int64_t Low = Known ? Label.LowValue : PP.EvalInt(*Label.Low);
+          const std::int64_t High = Known ? Label.HighValue : Label.Range ? PP.EvalInt(*Label.High) : Low;
           if (Low <= Selector && Selector <= High) {
             PP.ExecStatements(*Arm.Branch);
             Matched = true;
