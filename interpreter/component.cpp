@@ -153,10 +153,7 @@ void TPoorPascal::Stop() {
 
 // One counter for every recursive door: statement sequences, expression factors and routine calls
 // all raise Depth, so no mix of them can exhaust the stack.
-TPoorPascal::TNestingGuard::TNestingGuard(TPoorPascal& Owner) : Owner_(Owner) {
-  if (Owner_.Depth >= kMaxNesting) throw TPPAError(ppa_messages::kNestingTooDeep);
-  ++Owner_.Depth;
-}
+void TPoorPascal::TNestingGuard::TooDeep() { throw TPPAError(ppa_messages::kNestingTooDeep); }
 
 void TPoorPascal::CheckOwnerResult(std::int32_t Err_CD, const std::string& Subject) {
   if (Err_CD == 0) return;

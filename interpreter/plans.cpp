@@ -726,6 +726,8 @@ class TPPAPlanRunner {
   double Real(const TExprPlan& Plan, std::int32_t I);
   std::string Str(const TExprPlan& Plan, std::int32_t I);
   bool Statement(TStatementPlan& S);
+  [[gnu::noinline]] void For(TStatementPlan& S);
+  [[gnu::noinline]] void Case(TStatementPlan& S);
 
  private:
   template <typename TResult, typename Handler>
@@ -738,7 +740,7 @@ class TPPAPlanRunner {
     return ppa_numbers::TextToInt(Str(Plan, I), -1);
   }
   [[gnu::noinline]] double RealOfStr(const TExprPlan& Plan, std::int32_t I);
-  void CallStatement(TCallPlan& C);
+  [[gnu::noinline]] void CallStatement(TCallPlan& C);
   void ReadArguments(TCallPlan& C, TPPAParams& Args);
 
   TPoorPascal& PP;
@@ -890,38 +892,40 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
         PP.ExecStatements(*S.Else);
       }
       return true;
-    case TForm::For: {
-      // The order of ExecFor: the variable checked, the start run, the limit evaluated.
-      PP.ForVariable(S.Name);
-      PP.ExecStatements(*S.Start);
-      const std::int32_t First = Low32(PP.ForVariable(S.Name).IntValue);
-      const std::int32_t Last = Low32(PP.EvalInt(*S.Condition));
-      PP.RunForLoop(S.Name, First, Last, S.Upward, TCut(*S.Body));
-      return true;
-    }
+    case TForm::For: For(S); return true;
     case TForm::While: PP.RunWhile(TCut(*S.Condition), TCut(*S.Body)); return true;
     case TForm::Repeat: PP.RunRepeat(TCut(*S.Body), TCut(*S.Condition)); return true;
-    case TForm::Case: {
-      const std::int64_t Selector = PP.EvalInt(*S.Condition);
-      bool Matched = false;
-      for (const TCaseArm& Arm : S.Arms) {
-        // Every matching branch runs, not only the first.
-        for (const TCaseLabel& Label : Arm.Labels) {
-          const bool Known = Label.Constant && PP.Depth < TPoorPascal::kMaxNesting;
-          const std::int64_t Low = Known ? Label.LowValue : PP.EvalInt(*Label.Low);
-          const std::int64_t High = Known ? Label.HighValue : Label.Range ? PP.EvalInt(*Label.High) : Low;
-          if (Low <= Selector && Selector <= High) {
-            PP.ExecStatements(*Arm.Branch);
-            Matched = true;
-            break;
-          }
-        }
-      }
-      if (S.Else != nullptr && !Matched) PP.ExecStatements(*S.Else);
-      return true;
-    }
+    case TForm::Case: Case(S); return true;
   }
   return true;
+}
+
+// The order of ExecFor: the variable checked, the start run, the limit evaluated.
+void TPPAPlanRunner::For(TStatementPlan& S) {
+  PP.ForVariable(S.Name);
+  PP.ExecStatements(*S.Start);
+  const std::int32_t First = Low32(PP.ForVariable(S.Name).IntValue);
+  const std::int32_t Last = Low32(PP.EvalInt(*S.Condition));
+  PP.RunForLoop(S.Name, First, Last, S.Upward, TPoorPascal::TCut(*S.Body));
+}
+
+void TPPAPlanRunner::Case(TStatementPlan& S) {
+  const std::int64_t Selector = PP.EvalInt(*S.Condition);
+  bool Matched = false;
+  for (const TCaseArm& Arm : S.Arms) {
+    // Every matching branch runs, not only the first.
+    for (const TCaseLabel& Label : Arm.Labels) {
+      const bool Known = Label.Constant && PP.Depth < TPoorPascal::kMaxNesting;
+      const std::int64_t Low = Known ? Label.LowValue : PP.EvalInt(*Label.Low);
+      const std::int64_t High = Known ? Label.HighValue : Label.Range ? PP.EvalInt(*Label.High) : Low;
+      if (Low <= Selector && Selector <= High) {
+        PP.ExecStatements(*Arm.Branch);
+        Matched = true;
+        break;
+      }
+    }
+  }
+  if (S.Else != nullptr && !Matched) PP.ExecStatements(*S.Else);
 }
 
 // As CallProc and CallFunction: the arguments read, the built-in run or the owner called, the result
@@ -997,10 +1001,39 @@ bool TPPAPlanner::TryStr(TPoorPascal& PP, TPPAScannedText& Text, std::string& Re
                        [&](const TExprPlan& Plan) { return TPPAPlanRunner(PP).Str(Plan, Plan.Root); });
 }
 
+namespace {
+
+// Counts a statement plan's run, so that it is not replaced while it runs.
+class TRunning {
+ public:
+  explicit TRunning(TStatementPlan& Plan) : Plan_(Plan) { ++Plan_.Running; }
+  ~TRunning() { --Plan_.Running; }
+  TRunning(const TRunning&) = delete;
+  TRunning& operator=(const TRunning&) = delete;
+
+ private:
+  TStatementPlan& Plan_;
+};
+
+}  // namespace
+
+bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool& Result) {
+  TStatementPlan* Plan = PlanFor<TStatementPlan>(
+      PP, PP.Tokens, Statement, pkStatement, [&](TStatementPlan& S, TPPAParser& P) { TPPAPlanMaker(PP, P, 0).PlanStatement(S); });
+  if (Plan == nullptr) return false;
+  const TRunning InProgress(*Plan);
+  Result = TPPAPlanRunner(PP).Statement(*Plan);
+  return true;
+}
+
 // ---- The interpreter's doors to plans ----
 // Defined here, beside the planner, so that the common case (a plan that holds) takes no call.
 
 std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
+  if (auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, pkInt, TablesStamp()));
+      Plan != nullptr && Depth + Plan->Height <= kMaxNesting) {
+    return TPPAPlanRunner(*this).Int(*Plan, Plan->Root);
+  }
   std::int64_t Result = 0;
   return TPPAPlanner::TryInt(*this, Text, Result) ? Result : ReadInt(Text);
 }
@@ -1016,24 +1049,12 @@ std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
 }
 
 bool TPoorPascal::ExecStatement(TPPAScannedText& Statement) {
+  if (auto* Plan = static_cast<TStatementPlan*>(TPPAPlanner::Current(Statement, pkStatement, TablesStamp()))) {
+    const TRunning InProgress(*Plan);
+    return TPPAPlanRunner(*this).Statement(*Plan);
+  }
   bool Result = true;
   if (TPPAPlanner::TryStatement(*this, Statement, Result)) return Result;
   TPPAParser P(Tokens, Statement);
   return ExecStatement(P);
-}
-
-bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool& Result) {
-  auto* Plan = static_cast<TStatementPlan*>(Current(Statement, pkStatement, PP.TablesStamp()));
-  if (Plan == nullptr) {
-    Plan = PlanFor<TStatementPlan>(PP, PP.Tokens, Statement, pkStatement,
-                                   [&](TStatementPlan& S, TPPAParser& P) { TPPAPlanMaker(PP, P, 0).PlanStatement(S); });
-  }
-  if (Plan == nullptr) return false;
-  struct TRunning {
-    TStatementPlan& S;
-    explicit TRunning(TStatementPlan& Plan) : S(Plan) { ++S.Running; }
-    ~TRunning() { --S.Running; }
-  } Running(*Plan);
-  Result = TPPAPlanRunner(PP).Statement(*Plan);
-  return true;
 }

@@ -270,12 +270,16 @@ class TPoorPascal {
   // Raises Depth for the guard's lifetime; throws the nesting error beyond kMaxNesting.
   class TNestingGuard {
    public:
-    explicit TNestingGuard(TPoorPascal& Owner);
+    explicit TNestingGuard(TPoorPascal& Owner) : Owner_(Owner) {
+      if (Owner_.Depth >= kMaxNesting) TooDeep();
+      ++Owner_.Depth;
+    }
     ~TNestingGuard() { --Owner_.Depth; }
     TNestingGuard(const TNestingGuard&) = delete;
     TNestingGuard& operator=(const TNestingGuard&) = delete;
 
    private:
+    [[noreturn]] static void TooDeep();
     TPoorPascal& Owner_;
   };
 
@@ -394,6 +398,12 @@ class TPoorPascal {
   // Expression: a TCut, or a cached text.
   template <typename TText>
   void Assign(const std::string& Name, TPPAValue* Variable, TText& Expression);
+  // The assigned variable once its value is computed: looked up again if the table changed since
+  // Generation; the undefined-name error if it is gone or of another type now.
+  TPPAValue* Reassigned(const std::string& Name, TPPAValue* Variable, TPPAValueType Type, std::uint64_t Generation) {
+    return Values.Generation == Generation ? Variable : FindAssigned(Name, Type);
+  }
+  TPPAValue* FindAssigned(const std::string& Name, TPPAValueType Type);
   void RunIf(const TCut& Condition, const TCut& Then, const TCut* Else);
   // The loop variable is looked up again whenever the table may have changed under a call.
   TPPAValue& ForVariable(const std::string& Name);

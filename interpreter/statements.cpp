@@ -189,35 +189,41 @@ const std::vector<TPPAScannedText*>* TPoorPascal::SplitCached(TPPAScannedText& T
 
 // Stores the expression's value in the variable, then tells a host object's owner. If the table
 // changed during the evaluation (an owner call may remove entries), the variable is looked up again
-// by name.
+// by name. The write call's result is not looked at.
 template <typename TText>
 void TPoorPascal::Assign(const std::string& Name, TPPAValue* V, TText& Expression) {
-  const TPPAValueType Type = V->ValueType;
   const std::uint64_t Generation = Values.Generation;
-  std::int64_t I = 0;
-  double R = 0.0;
-  std::string S;
-  if (Type == pvInteger) {
-    I = EvalInt(Expression);
-  } else if (Type == pvReal) {
-    R = EvalReal(Expression);
-  } else {
-    S = EvalStr(Expression);
-    S.resize(std::min(S.size(), S.find('\0')));  // a stored string ends at its first NUL
+  std::int32_t Err_CD = -1;
+  switch (V->ValueType) {
+    case pvInteger: {
+      std::int64_t I = EvalInt(Expression);
+      V = Reassigned(Name, V, pvInteger, Generation);
+      V->IntValue = I;
+      if (V->HostObject && IntObjParam) IntObjParam(Name, V->Index, 1, Err_CD, I);
+      return;
+    }
+    case pvReal: {
+      double R = EvalReal(Expression);
+      V = Reassigned(Name, V, pvReal, Generation);
+      V->RealValue = R;
+      if (V->HostObject && RealObjParam) RealObjParam(Name, V->Index, 1, Err_CD, R);
+      return;
+    }
+    case pvString: {
+      std::string S = EvalStr(Expression);
+      S.resize(std::min(S.size(), S.find('\0')));  // a stored string ends at its first NUL
+      V = Reassigned(Name, V, pvString, Generation);
+      V->StrValue = S;
+      if (V->HostObject && StrObjParam) StrObjParam(Name, V->Index, 1, Err_CD, S);
+      return;
+    }
   }
-  if (Values.Generation != Generation) V = Values.Find(Name);
+}
+
+TPPAValue* TPoorPascal::FindAssigned(const std::string& Name, TPPAValueType Type) {
+  TPPAValue* V = Values.Find(Name);
   if (!V || V->ValueType != Type) Fail(ppa_messages::kUndefinedName, Name);
-  std::int32_t Err_CD = -1;  // the write call's result is not looked at
-  if (Type == pvInteger) {
-    V->IntValue = I;
-    if (V->HostObject && IntObjParam) IntObjParam(Name, V->Index, 1, Err_CD, I);
-  } else if (Type == pvReal) {
-    V->RealValue = R;
-    if (V->HostObject && RealObjParam) RealObjParam(Name, V->Index, 1, Err_CD, R);
-  } else {
-    V->StrValue = S;
-    if (V->HostObject && StrObjParam) StrObjParam(Name, V->Index, 1, Err_CD, S);
-  }
+  return V;
 }
 template void TPoorPascal::Assign(const std::string&, TPPAValue*, const TCut&);
 template void TPoorPascal::Assign(const std::string&, TPPAValue*, TPPAScannedText&);
