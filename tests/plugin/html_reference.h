@@ -73,4 +73,77 @@ inline std::string Reference(const std::string& Text) {
   return platform::FromUtf16(ReferenceHtmlToText(platform::ToUtf16(Text)));
 }
 
+// The one-pass conversion as the plug-in did it over UTF-16, before it walked the bytes: linear, so
+// it can check texts far too long for the in-place walk.
+inline std::string WideHtmlToText(std::string_view Text) {
+  auto StartsWith = [](std::u16string_view S, std::u16string_view Prefix) {
+    return S.substr(0, Prefix.size()) == Prefix;
+  };
+  auto TagBreaksLine = [&StartsWith](std::u16string_view Inner) {
+    std::size_t First = 0, Last = Inner.size();
+    while (First < Last && Inner[First] <= 32) ++First;
+    while (Last > First && Inner[Last - 1] <= 32) --Last;
+    std::u16string Name(Inner.substr(First, Last - First));
+    for (char16_t& C : Name) {
+      if (C >= u'a' && C <= u'z') C = static_cast<char16_t>(C - u'a' + u'A');
+    }
+    return Name == u"BR" || Name == u"/HEAD" || Name == u"P" || StartsWith(Name, u"P ") ||
+           StartsWith(Name, u"TD");
+  };
+  struct TEntity {
+    std::u16string_view Text;
+    char16_t Replacement;
+  };
+  constexpr TEntity kEntities[] = {
+      {u"nbsp;", u' '}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"amp;", u'&'},
+  };
+  auto IsSpecial = [](char16_t C) { return C == u'<' || C == u'>' || C == u'&' || C == u'\r' || C == u' '; };
+
+  const std::u16string In = platform::ToUtf16(Text);
+  const std::u16string_view View(In);
+  std::u16string Out;
+  Out.reserve(In.size());
+  constexpr std::size_t kNoTag = std::u16string::npos;
+  std::size_t TagStart = kNoTag;
+  std::size_t I = 0;
+  while (I < In.size()) {
+    const char16_t C = In[I];
+    if (C == u'<' && TagStart == kNoTag) {
+      TagStart = Out.size();
+      Out += C;
+      ++I;
+    } else if (C == u'>' && TagStart != kNoTag) {
+      const bool Break = TagBreaksLine(std::u16string_view(Out).substr(TagStart + 1));
+      Out.resize(TagStart);
+      if (Break) Out += u"\r\n";
+      TagStart = kNoTag;
+      ++I;
+    } else if (C == u'&') {
+      std::size_t Taken = 1;
+      char16_t Put = C;
+      for (const TEntity& E : kEntities) {
+        if (StartsWith(View.substr(I + 1), E.Text)) {
+          Taken += E.Text.size();
+          Put = E.Replacement;
+          break;
+        }
+      }
+      Out += Put;
+      I += Taken;
+    } else if (C == u'\r' && I + 1 < In.size() && In[I + 1] == u'\n') {
+      I += 2;
+    } else if (C == u' ') {
+      Out += C;
+      do ++I;
+      while (I < In.size() && In[I] == u' ');
+    } else {
+      std::size_t J = I + 1;
+      while (J < In.size() && !IsSpecial(In[J])) ++J;
+      Out.append(View.substr(I, J - I));
+      I = J;
+    }
+  }
+  return platform::FromUtf16(Out);
+}
+
 }  // namespace html_reference
