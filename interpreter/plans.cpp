@@ -115,15 +115,17 @@ class TRaised {
   int By_;
 };
 
+// Marks a call plan's Params as holding a call in progress, until the call ends.
 class TBusy {
  public:
-  explicit TBusy(bool& Flag) : Flag_(Flag) { Flag_ = true; }
-  ~TBusy() { Flag_ = false; }
+  explicit TBusy(bool& Flag) : Flag_(Flag), Was_(Flag) { Flag_ = true; }
+  ~TBusy() { Flag_ = Was_; }
   TBusy(const TBusy&) = delete;
   TBusy& operator=(const TBusy&) = delete;
 
  private:
   bool& Flag_;
+  bool Was_;
 };
 
 std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
@@ -140,10 +142,10 @@ using namespace ppa_plans;  // NOLINT: this file is the planner
 
 // ---- Making plans ----
 
-// One reading of one text. Friend of the interpreter through TPPAPlanner.
+// One reading of one text, for its plan. A friend of the interpreter, whose readers' parts it uses.
 class TPPAPlanMaker {
  public:
-  // Base: the guards standing around the text, when it is planned as part of another.
+  // Around: the guards standing around the text when it is planned as part of another.
   TPPAPlanMaker(TPoorPascal& Owner, TPPAParser& Parser, int Around) : PP(Owner), P(Parser), Base(Around) {}
 
   void PlanExpression(TExprPlan& Plan, TPPAPlanKind Kind);
