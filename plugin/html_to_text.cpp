@@ -1,4 +1,6 @@
 // HTML bodies as plain text, for the reference lines of a reply to an HTML message.
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -6,90 +8,122 @@
 
 namespace {
 
-bool StartsWith(std::u16string_view S, std::u16string_view Prefix) {
-  return S.substr(0, Prefix.size()) == Prefix;
+char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
+
+// Word is in upper case; S matches it with a to z raised.
+bool StartsWithUpper(std::string_view S, std::string_view Word) {
+  if (S.size() < Word.size()) return false;
+  for (std::size_t I = 0; I < Word.size(); ++I) {
+    if (UpperAscii(S[I]) != Word[I]) return false;
+  }
+  return true;
 }
 
+bool EqualsUpper(std::string_view S, std::string_view Word) {
+  return S.size() == Word.size() && StartsWithUpper(S, Word);
+}
+
+bool IsBlankOrControl(char C) { return static_cast<unsigned char>(C) <= 32; }
+
 // A tag's name between "<" and ">": outer control characters and blanks dropped, a to z raised.
-bool TagBreaksLine(std::u16string_view Inner) {
-  std::size_t First = 0, Last = Inner.size();
-  while (First < Last && Inner[First] <= 32) ++First;
-  while (Last > First && Inner[Last - 1] <= 32) --Last;
-  std::u16string Name(Inner.substr(First, Last - First));
-  for (char16_t& C : Name) {
-    if (C >= u'a' && C <= u'z') C = static_cast<char16_t>(C - u'a' + u'A');
-  }
-  return Name == u"BR" || Name == u"/HEAD" || Name == u"P" || StartsWith(Name, u"P ") ||
-         StartsWith(Name, u"TD");
+bool TagBreaksLine(std::string_view Inner) {
+  while (!Inner.empty() && IsBlankOrControl(Inner.front())) Inner.remove_prefix(1);
+  while (!Inner.empty() && IsBlankOrControl(Inner.back())) Inner.remove_suffix(1);
+  return EqualsUpper(Inner, "BR") || EqualsUpper(Inner, "/HEAD") || EqualsUpper(Inner, "P") ||
+         StartsWithUpper(Inner, "P ") || StartsWithUpper(Inner, "TD");
 }
 
 struct TEntity {
-  std::u16string_view Text;  // after the "&"
-  char16_t Replacement;
+  std::string_view Text;  // after the "&"
+  char Replacement;
 };
 // Lower case only, tested in this order.
 constexpr TEntity kEntities[] = {
-    {u"nbsp;", u' '}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"amp;", u'&'},
+    {"nbsp;", ' '}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"amp;", '&'},
 };
 
-// The characters that the walk below treats apart from copying them.
-bool IsSpecial(char16_t C) { return C == u'<' || C == u'>' || C == u'&' || C == u'\r' || C == u' '; }
+// The bytes that the walk below treats apart from copying them.
+constexpr std::array<bool, 256> kSpecial = [] {
+  std::array<bool, 256> Table{};
+  for (const unsigned char C : {'<', '>', '&', '\r', ' '}) Table[C] = true;
+  return Table;
+}();
+
+bool IsAscii(std::string_view S) {
+  unsigned char Any = 0;
+  for (const char C : S) Any |= static_cast<unsigned char>(C);  // no early exit, so it vectorises
+  return Any < 0x80;
+}
 
 }  // namespace
 
-// One pass over the input with the output built as it goes. The walk it reproduces edits the text
+// One pass over the bytes with the output built as it goes. The walk it reproduces edits the text
 // in place; there the characters before the walk's position are exactly what this output holds, and
 // those after it are always an unedited suffix of the input, which is why a pending tag can be cut
 // off the output's end and the lookahead can read the input.
 //
+// The walk is defined over characters, but it only ever looks for ASCII. Text outside ASCII is first
+// put through the code page's round trip, which the result must reflect (unmapped bytes become "?",
+// some characters change code). In both code pages ASCII then stands for itself, and no byte of
+// another character is ASCII below 0x40 or starts it with an ASCII byte, so the bytes show the same
+// markup, entities and tag names as the characters would.
+//
 // "a<br>b &amp;  c" -> "a", CR LF, "b & c": the tag becomes a line break, the entity its character,
 // the run of blanks one blank.
 std::string HtmlToText(std::string_view Text) {
-  const std::u16string In = platform::ToUtf16(Text);
-  const std::u16string_view View(In);
-  std::u16string Out;
-  Out.reserve(In.size());
-  constexpr std::size_t kNoTag = std::u16string::npos;
-  std::size_t TagStart = kNoTag;  // where the pending "<" stands in Out
-  std::size_t I = 0;
-  while (I < In.size()) {
-    const char16_t C = In[I];
-    if (C == u'<' && TagStart == kNoTag) {
-      TagStart = Out.size();
-      Out += C;
-      ++I;
-    } else if (C == u'>' && TagStart != kNoTag) {
-      const bool Break = TagBreaksLine(std::u16string_view(Out).substr(TagStart + 1));
-      Out.resize(TagStart);
-      if (Break) Out += u"\r\n";
-      TagStart = kNoTag;
-      ++I;
-    } else if (C == u'&') {
+  std::string RoundTrip;
+  if (!IsAscii(Text)) {
+    RoundTrip = platform::FromUtf16(platform::ToUtf16(Text));
+    Text = RoundTrip;
+  }
+  const char* P = Text.data();
+  const char* const End = P + Text.size();
+  // The output never outgrows the input read so far: a tag that becomes CR LF is three bytes or more.
+  std::string Out(Text.size(), '\0');
+  char* O = Out.data();
+  char* TagStart = nullptr;  // where the pending "<" stands in Out
+  while (P < End) {
+    const char C = *P;
+    if (C == '<' && TagStart == nullptr) {
+      TagStart = O;
+      *O++ = C;
+      ++P;
+    } else if (C == '>' && TagStart != nullptr) {
+      const bool Break = TagBreaksLine(std::string_view(TagStart + 1, static_cast<std::size_t>(O - TagStart - 1)));
+      O = TagStart;
+      if (Break) {
+        *O++ = '\r';
+        *O++ = '\n';
+      }
+      TagStart = nullptr;
+      ++P;
+    } else if (C == '&') {
+      const std::string_view After(P + 1, static_cast<std::size_t>(End - P - 1));
       std::size_t Taken = 1;
-      char16_t Put = C;
+      char Put = C;
       for (const TEntity& E : kEntities) {
-        if (StartsWith(View.substr(I + 1), E.Text)) {
+        if (After.starts_with(E.Text)) {
           Taken += E.Text.size();
           Put = E.Replacement;
           break;
         }
       }
-      Out += Put;
-      I += Taken;
-    } else if (C == u'\r' && I + 1 < In.size() && In[I + 1] == u'\n') {
-      I += 2;
-    } else if (C == u' ') {
-      Out += C;
-      do ++I;
-      while (I < In.size() && In[I] == u' ');
+      *O++ = Put;
+      P += Taken;
+    } else if (C == '\r' && P + 1 < End && P[1] == '\n') {
+      P += 2;
+    } else if (C == ' ') {
+      *O++ = C;
+      do ++P;
+      while (P < End && *P == ' ');
     } else {
-      // This character and the run of ordinary ones after it, appended at once: none of them can
-      // start or end anything.
-      std::size_t J = I + 1;
-      while (J < In.size() && !IsSpecial(In[J])) ++J;
-      Out.append(View.substr(I, J - I));
-      I = J;
+      // This byte and the run of ordinary ones after it, copied as they come: none of them can start
+      // or end anything.
+      *O++ = C;
+      ++P;
+      while (P < End && !kSpecial[static_cast<unsigned char>(*P)]) *O++ = *P++;
     }
   }
-  return platform::FromUtf16(Out);
+  Out.resize(static_cast<std::size_t>(O - Out.data()));
+  return Out;
 }
