@@ -89,6 +89,8 @@ TEST_P(HtmlToTextCodePages, TrickyTexts) {
       // Characters that do not convert back to the same bytes, half-width kana, unmapped bytes.
       "\xED\x40<br>\x87\x90", "<td>\xFA\x40\xB1\xDF", "\x80\xA0\xFD\xFE\xFF<p>",
       "\x81\x8D\x8F\x90\x9D<br>", "<\xE9>&nbsp;\xFF", "\x85\x40&lt;", "\xEB\x40\x40>",
+      // Bytes above 0x7F at the edges of a tag name, which are not blanks.
+      "<BR\xE9>x", "<\xA0P>x", "<td\x82\xA0 >x", "< \x81\x40/head>x",
       // NUL and control characters around tags.
       "<\0BR\0>x"s, "\0\x81\0"s, "<\x01P\x1F>y",
   };
