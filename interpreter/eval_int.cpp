@@ -19,33 +19,9 @@
 
 namespace ppa_numbers {
 
-// ---- The 64-bit rules, in one place ----
+// ---- The 64-bit rules that are not inline in numbers.h ----
 
-// Signed overflow is undefined in C++; unsigned arithmetic wraps modulo 2^64, which is the
-// language's rule, and the conversion back is modular since C++20.
-std::int64_t Add(std::int64_t A, std::int64_t B) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(A) + static_cast<std::uint64_t>(B));
-}
-std::int64_t Subtract(std::int64_t A, std::int64_t B) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(A) - static_cast<std::uint64_t>(B));
-}
-std::int64_t Multiply(std::int64_t A, std::int64_t B) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(A) * static_cast<std::uint64_t>(B));
-}
-std::int64_t Negate(std::int64_t A) { return static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(A)); }
-
-// INT64_MIN div -1 overflows (a trap on x86), so a divisor of -1 is a wrapping negation instead.
-std::int64_t Divide(std::int64_t A, std::int64_t B) {
-  if (B == 0) throw TPPAError(ppa_messages::kDivisionByZero);
-  if (B == -1) return Negate(A);
-  return A / B;
-}
-// Every remainder by -1 is 0, and computing INT64_MIN % -1 would trap like the division.
-std::int64_t Remainder(std::int64_t A, std::int64_t B) {
-  if (B == 0) throw TPPAError(ppa_messages::kDivisionByZero);
-  if (B == -1) return 0;
-  return A % B;
-}
+void DivisionByZero() { throw TPPAError(ppa_messages::kDivisionByZero); }
 
 namespace {
 // The count is the low 8 bits of Count as a signed byte: 0..63 shift, 64..127 clear everything,
