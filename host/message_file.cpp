@@ -1,8 +1,10 @@
 // Reading RFC 5322 messages with GMime: decoded headers and the text body, in the code page.
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "host/headless_host.h"
 
@@ -28,16 +30,62 @@ void InitOnce() {
 }
 
 // Valid UTF-8 from any bytes: invalid sequences become U+FFFD, which the code page shows as "?".
-std::string ValidUtf8(std::string_view Text) {
-  if (g_utf8_validate(Text.data(), static_cast<gssize>(Text.size()), nullptr)) return std::string(Text);
+// glib counts a NUL as invalid, and the repaired text ends there.
+std::string ValidUtf8(std::string Text) {
+  if (g_utf8_validate(Text.data(), static_cast<gssize>(Text.size()), nullptr)) return Text;
   gchar* Fixed = g_utf8_make_valid(Text.data(), static_cast<gssize>(Text.size()));
   std::string Out = Fixed;
   g_free(Fixed);
   return Out;
 }
 
+// Bytes 1 to 127 only (no NUL, which ValidUtf8 would cut at): valid UTF-8 that every ASCII-based
+// charset and both code pages map to itself. No early exit, so that the loop vectorises.
+bool PlainAscii(std::string_view Text) {
+  unsigned char Any = 0, Least = 0xFF;
+  for (const char C : Text) {
+    Any |= static_cast<unsigned char>(C);
+    Least = std::min(Least, static_cast<unsigned char>(C));
+  }
+  return Any < 0x80 && Least > 0;
+}
+
+// Charsets that map every byte from 1 to 127 to the same character, without shift states.
+// Shift_JIS is not one: iconv reads 0x5C and 0x7E as yen sign and overline.
+bool AsciiBased(const char* Charset) {
+  static constexpr const char* kNames[] = {
+      "us-ascii",    "utf-8",        "iso-8859-1",   "iso-8859-2",   "iso-8859-3",   "iso-8859-4",
+      "iso-8859-5",  "iso-8859-6",   "iso-8859-7",   "iso-8859-8",   "iso-8859-9",   "iso-8859-10",
+      "iso-8859-13", "iso-8859-14",  "iso-8859-15",  "iso-8859-16",  "windows-1250", "windows-1251",
+      "windows-1252", "windows-1253", "windows-1254", "windows-1255", "windows-1256", "windows-1257",
+      "windows-1258", "euc-jp",       "euc-kr",       "gb2312",       "gbk",          "gb18030",
+      "big5",         "koi8-r",       "koi8-u"};
+  for (const char* Name : kNames) {
+    if (g_ascii_strcasecmp(Charset, Name) == 0) return true;
+  }
+  return false;
+}
+
+// UTF-8 as code-page text; plain ASCII is already that.
+std::string CodePageText(std::string Utf8) {
+  if (PlainAscii(Utf8)) return Utf8;
+  return platform::FromUtf8(Utf8);
+}
+
+// Every LF follows a CR and every CR comes before an LF (found by memchr, a line at a time).
+bool AllCrLf(std::string_view Text) {
+  for (std::size_t Lf = Text.find('\n'); Lf != std::string_view::npos; Lf = Text.find('\n', Lf + 1)) {
+    if (Lf == 0 || Text[Lf - 1] != '\r') return false;
+  }
+  for (std::size_t Cr = Text.find('\r'); Cr != std::string_view::npos; Cr = Text.find('\r', Cr + 1)) {
+    if (Cr + 1 == Text.size() || Text[Cr + 1] != '\n') return false;
+  }
+  return true;
+}
+
 // Every line break as CR LF, as the client hands texts over.
-std::string CrLf(std::string_view Text) {
+std::string CrLf(std::string Text) {
+  if (AllCrLf(Text)) return Text;
   std::string Out;
   Out.reserve(Text.size() + Text.size() / 16);
   for (std::size_t I = 0; I < Text.size(); ++I) {
@@ -74,24 +122,36 @@ GMimeObject* FindText(GMimeObject* Object, const char* Subtype) {
   return IsText(Object, Subtype) ? Object : nullptr;
 }
 
+// The content with its transfer encoding undone, then through the charset filter if one is given.
+std::string ReadContent(GMimeDataWrapper* Content, GMimeFilter* Charset) {
+  // Sized for the encoded content, which is about as long as the decoded, to spare regrowing.
+  const gint64 Length = g_mime_stream_length(g_mime_data_wrapper_get_stream(Content));
+  GByteArray* Array = g_byte_array_sized_new(Length > 0 ? static_cast<guint>(std::min<gint64>(Length, G_MAXUINT)) : 0);
+  Ref<GMimeStream> Memory(g_mime_stream_mem_new_with_byte_array(Array));
+  g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(Memory.get()), TRUE);
+  Ref<GMimeStream> Filtered(g_mime_stream_filter_new(Memory.get()));
+  if (Charset) g_mime_stream_filter_add(GMIME_STREAM_FILTER(Filtered.get()), Charset);
+  g_mime_data_wrapper_write_to_stream(Content, Filtered.get());
+  g_mime_stream_flush(Filtered.get());
+  GByteArray* Bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(Memory.get()));
+  return std::string(reinterpret_cast<const char*>(Bytes->data), Bytes->len);
+}
+
 // The part's content in UTF-8: transfer encoding undone, then its charset converted.
 std::string DecodePart(GMimeObject* Object) {
   GMimeDataWrapper* Content = g_mime_part_get_content(GMIME_PART(Object));
   if (!Content) return {};
-  Ref<GMimeStream> Memory(g_mime_stream_mem_new());
-  Ref<GMimeStream> Filtered(g_mime_stream_filter_new(Memory.get()));
   const char* Charset = g_mime_object_get_content_type_parameter(Object, "charset");
+  std::string Raw = ReadContent(Content, nullptr);
+  // Plain ASCII in an ASCII-based charset comes out of every step below as it went in.
+  if (PlainAscii(Raw) && (!Charset || AsciiBased(Charset))) return Raw;
   if (Charset) {
     // An unknown charset gets no filter; the bytes are then read as UTF-8 as far as they go.
     if (GMimeFilter* Filter = g_mime_filter_charset_new(Charset, "UTF-8")) {
-      g_mime_stream_filter_add(GMIME_STREAM_FILTER(Filtered.get()), Filter);
+      Raw = ReadContent(Content, Filter);
       g_object_unref(Filter);
     }
   }
-  g_mime_data_wrapper_write_to_stream(Content, Filtered.get());
-  g_mime_stream_flush(Filtered.get());
-  GByteArray* Bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(Memory.get()));
-  std::string Raw(reinterpret_cast<const char*>(Bytes->data), Bytes->len);
   if (!Charset && !g_utf8_validate(Raw.data(), static_cast<gssize>(Raw.size()), nullptr)) {
     // Unlabelled 8-bit text: Latin-1 is the old default and maps every byte.
     if (gchar* Latin = g_convert(Raw.data(), static_cast<gssize>(Raw.size()), "UTF-8", "ISO-8859-1",
@@ -100,7 +160,7 @@ std::string DecodePart(GMimeObject* Object) {
       g_free(Latin);
     }
   }
-  return ValidUtf8(Raw);
+  return ValidUtf8(std::move(Raw));
 }
 
 }  // namespace
@@ -146,7 +206,7 @@ std::optional<Message> ParseMessage(std::string_view Rfc5322, std::string& Error
     M.Body = DecodePart(Html);
     M.MimeType = "text/html";
   }
-  M.Body = platform::FromUtf8(CrLf(M.Body));
+  M.Body = CodePageText(CrLf(std::move(M.Body)));
   return M;
 }
 
