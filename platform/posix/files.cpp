@@ -58,6 +58,11 @@ std::optional<std::string> ReadFile(std::string_view Path) {
   Descriptor F(open(ToUtf8(Path).c_str(), O_RDONLY | O_CLOEXEC));
   if (F.Get() < 0) return std::nullopt;
   std::string Data;
+  // The size is only a hint: the file may change while it is read.
+  struct stat St {};
+  if (fstat(F.Get(), &St) == 0 && S_ISREG(St.st_mode) && St.st_size > 0) {
+    Data.reserve(static_cast<std::size_t>(St.st_size));
+  }
   char Buffer[65536];
   for (;;) {
     const ssize_t N = read(F.Get(), Buffer, sizeof Buffer);

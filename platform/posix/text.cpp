@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <type_traits>
 
 #include "../char_boundary.h"
 #include "../platform.h"
@@ -46,8 +47,14 @@ unsigned char LowerAscii(unsigned char B) { return (B >= 'A' && B <= 'Z') ? stat
 
 template <typename Map1252, typename MapAscii>
 void MapCase(char* S, std::size_t Length, Map1252 Map, MapAscii Ascii) {
+  // Both code pages map ASCII alike, and a run of it from the start holds no lead byte.
+  std::size_t I = 0;
+  for (; I < Length && static_cast<unsigned char>(S[I]) < 0x80; ++I) {
+    S[I] = static_cast<char>(Ascii(static_cast<unsigned char>(S[I])));
+  }
+  if (I == Length) return;
   const bool Dbcs = Is932();
-  for (std::size_t I = 0; I < Length; ++I) {
+  for (; I < Length; ++I) {
     const auto B = static_cast<unsigned char>(S[I]);
     if (Dbcs) {
       // Both bytes of a double-byte character stay: a trail byte may look like a letter.
@@ -215,12 +222,12 @@ std::size_t AnsiPos(std::string_view Sub, std::string_view S) {
 }
 
 // Both code pages map 0 to 127 to the same code points, so pure ASCII needs no iconv round.
+// No early exit, so that the loop vectorises.
 template <typename Char>
 bool AllAscii(std::basic_string_view<Char> S) {
-  for (const Char C : S) {
-    if (static_cast<std::uint32_t>(C) >= 0x80) return false;
-  }
-  return true;
+  std::make_unsigned_t<Char> Any = 0;
+  for (const Char C : S) Any |= static_cast<std::make_unsigned_t<Char>>(C);
+  return Any < 0x80;
 }
 
 std::u16string ToUtf16(std::string_view S) {

@@ -33,6 +33,9 @@ TEST_F(Text, CaseMappingFollowsTheCodePage) {
       {Locale::EnUS, "\x8a\x8c\x8e\x9f\xc0", "\x8a\x8c\x8e\x9f\xc0", "\x9a\x9c\x9e\xff\xe0"},
       // In 1252 0x83 is no lead byte: the 'a' after it maps.
       {Locale::EnUS, "\x83\x61", "\x83\x41", "\x83\x61"},
+      // ASCII first, then the code page's own letters.
+      {Locale::EnUS, "Ab\xe0\x9a" "C", "AB\xc0\x8a" "C", "ab\xe0\x9a" "c"},
+      {Locale::JaJP, "Ab\x83\x61\x82\x60" "C", "AB\x83\x61\x82\x60" "C", "ab\x83\x61\x82\x60" "c"},
   };
   for (const CaseRow& R : Rows) {
     platform::desktop::SetLocale(R.L);
