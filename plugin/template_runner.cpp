@@ -1,5 +1,6 @@
 // The template runner: finds the template program in a compose window, runs it, and writes what it
 // printed back into the window.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -16,15 +17,20 @@
 TLineList SplitLines(std::string_view Text) {
   Text = Text.substr(0, Text.find('\0'));
   TLineList Lines;
-  std::size_t Start = 0;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    const char C = Text[I];
-    if (C != '\r' && C != '\n') continue;
-    Lines.emplace_back(Text.substr(Start, I - Start));
-    if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-    Start = I + 1;
+  // The next CR and the next LF at or after Start, each found by memchr and kept until passed.
+  std::size_t Start = 0, Cr = Text.find('\r'), Lf = Text.find('\n');
+  while (Start < Text.size()) {
+    const std::size_t End = std::min(Cr, Lf);
+    if (End == std::string_view::npos) {
+      Lines.emplace_back(Text.substr(Start));
+      break;
+    }
+    Lines.emplace_back(Text.substr(Start, End - Start));
+    Start = End + 1;
+    if (End == Cr && Start < Text.size() && Text[Start] == '\n') ++Start;
+    if (Cr < Start) Cr = Text.find('\r', Start);
+    if (Lf < Start) Lf = Text.find('\n', Start);
   }
-  if (Start < Text.size()) Lines.emplace_back(Text.substr(Start));
   return Lines;
 }
 

@@ -128,9 +128,39 @@ TEST(LineLists, SplitRule) {
       {"\r\n\r\n", {"", ""}},
       {"a\n\rb", {"a", "", "b"}},  // LF then CR is two line ends
       {"a\r\r\nb", {"a", "", "b"}},
+      {"\n", {""}},
+      {"\r\r", {"", ""}},
+      {"a\rb\r", {"a", "b"}},
       {std::string("a\nb\0c\nd", 7), {"a", "b"}},  // the text ends at its first NUL
+      {std::string("\0a\n", 3), {}},
   };
   for (const Case& C : Cases) EXPECT_EQ(SplitLines(C.Text), C.Lines) << C.Text;
+}
+
+// Every text of up to seven characters from "a", CR, LF and NUL, against the rule applied a byte
+// at a time.
+TEST(LineLists, SplitAgreesWithTheByteByByteRule) {
+  auto Reference = [](std::string_view Text) {
+    Text = Text.substr(0, Text.find('\0'));
+    TLineList Lines;
+    std::size_t Start = 0;
+    for (std::size_t I = 0; I < Text.size(); ++I) {
+      const char C = Text[I];
+      if (C != '\r' && C != '\n') continue;
+      Lines.emplace_back(Text.substr(Start, I - Start));
+      if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+      Start = I + 1;
+    }
+    if (Start < Text.size()) Lines.emplace_back(Text.substr(Start));
+    return Lines;
+  };
+  const char Alphabet[] = {'a', '\r', '\n', '\0'};
+  std::vector<std::string> Texts = {""};
+  for (std::size_t From = 0; From < Texts.size(); ++From) {
+    if (Texts[From].size() == 7) continue;
+    for (char C : Alphabet) Texts.push_back(Texts[From] + C);
+  }
+  for (const std::string& Text : Texts) EXPECT_EQ(SplitLines(Text), Reference(Text)) << testing::PrintToString(Text);
 }
 
 TEST(LineLists, JoinPutsCrLfAfterEveryLine) {
