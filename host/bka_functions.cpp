@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "host/headless_host.h"
 
@@ -132,19 +133,25 @@ char* PLATFORM_STDCALL BKA_CompGetText(WindowHandle Window, char* MimeType, int 
 }
 
 void PLATFORM_STDCALL BKA_CompSetText(WindowHandle Window, int Mode, const char* Text) {
-  Note("BKA_CompSetText(" + std::to_string(Mode) + ", " + Arg(Text) + ")");
+  // The whole message comes through here: each copy of it is made once, at its full size.
+  const std::string_view T = Text ? Text : "";
+  std::string Call = "BKA_CompSetText(" + std::to_string(Mode) + ", ";
+  Call.reserve(Call.size() + T.size() + 1);
+  Call += T;
+  Call += ')';
+  Note(std::move(Call));
   auto* H = Live();
   if (!H) return;
-  H->Log().TextsSet.push_back(Arg(Text));
+  H->Log().TextsSet.emplace_back(T);
   auto* W = H->FindCompose(Window);
   if (!W) return;
   // Mode 0 replaces the whole text; other modes insert at the caret, which stays where it is.
   if (Mode == 0) {
-    W->Text = Arg(Text);
+    W->Text = T;
     W->CaretLine = 1;
     W->CaretMoved = false;
   } else {
-    W->Text += Arg(Text);
+    W->Text += T;
   }
 }
 

@@ -2,6 +2,7 @@
 // window opens, and prints the new message on stdout and what else happened on stderr.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -192,14 +193,19 @@ std::string DropCr(std::string S) {
   return S;
 }
 
-std::string CrLfToLf(std::string_view S) {
-  std::string Out;
-  Out.reserve(S.size());
-  for (std::size_t I = 0; I < S.size(); ++I) {
-    if (S[I] == '\r' && I + 1 < S.size() && S[I + 1] == '\n') continue;
-    Out += S[I];
+// In place: the text between two CR LF pairs moves down over the CRs dropped so far.
+std::string CrLfToLf(std::string S) {
+  std::size_t To = S.find("\r\n");
+  if (To == std::string::npos) return S;
+  std::size_t From = To + 1;  // at the LF
+  while (From < S.size()) {
+    std::size_t Next = S.find("\r\n", From);
+    if (Next == std::string::npos) Next = S.size();
+    To = static_cast<std::size_t>(std::copy(S.begin() + From, S.begin() + Next, S.begin() + To) - S.begin());
+    From = Next + 1;
   }
-  return Out;
+  S.resize(To);
+  return S;
 }
 
 // The interpreter keeps its messages in code page 932 whatever the locale.

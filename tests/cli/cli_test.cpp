@@ -149,8 +149,8 @@ TEST_F(Cli, TextsThatDoNotRunComeBackUnchanged) {
 }
 
 TEST_F(Cli, OnlyCrLfBecomesLf) {
-  Result R = Run({"run", Template("// BEGIN_VESK\nPrintln('a'#13'b');\nPrintln('c'#10);\n")});
-  EXPECT_EQ(R.Out, "a\rb\nc\n\n");
+  Result R = Run({"run", Template("// BEGIN_VESK\nPrintln('a'#13'b');\nPrintln('c'#10);\nPrintln(#13#13);\n")});
+  EXPECT_EQ(R.Out, "a\rb\nc\n\n\r\r\n");
 }
 
 TEST_F(Cli, ReferencedMessagesAreDecoded) {
