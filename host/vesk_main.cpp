@@ -1,5 +1,6 @@
 // vesk: runs a template in the headless host, exactly as the mail client runs it when a compose
 // window opens, and prints the new message on stdout and what else happened on stderr.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -430,6 +431,11 @@ int Run(const Options& O) {
 }  // namespace
 
 int main(int Argc, char** Argv) {
+  // A run copies the message from stage to stage, freeing one large text and then allocating
+  // the next: kept in the heap rather than returned to the system, the memory is not mapped and
+  // cleared again each time.
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   std::vector<std::string> Args(Argv + 1, Argv + Argc);
   try {
     if (Args.empty()) Bad("no command given");
