@@ -316,7 +316,12 @@ void ExecuteGuarded(TPluginState& St, platform::WindowHandle Window) {
     St.SignatureName.clear();
     St.CursorLine = 0;
     St.PPA1->Execute();
-    St.BkApi->BKA_CompSetText(Window, 0, JoinLines(*St.OutputLines).c_str());
+    const std::string Text = JoinLines(*St.OutputLines);
+    // Nothing reads the line lists again before the next run refills them: their memory is
+    // freed now, for the host's copies of the new text.
+    *St.OriginalLines = TLineList();
+    *St.OutputLines = TLineList();
+    St.BkApi->BKA_CompSetText(Window, 0, Text.c_str());
     if (!St.SignatureName.empty()) SelectSignature(St, Window);
     PlaceCaret(St, Window);
   } catch (...) {
