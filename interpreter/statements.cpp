@@ -220,13 +220,14 @@ void TPoorPascal::Assign(const std::string& Name, TPPAValue* V, TText& Expressio
   }
 }
 
+template void TPoorPascal::Assign(const std::string&, TPPAValue*, const TCut&);
+template void TPoorPascal::Assign(const std::string&, TPPAValue*, TPPAScannedText&);
+
 TPPAValue* TPoorPascal::FindAssigned(const std::string& Name, TPPAValueType Type) {
   TPPAValue* V = Values.Find(Name);
   if (!V || V->ValueType != Type) Fail(ppa_messages::kUndefinedName, Name);
   return V;
 }
-template void TPoorPascal::Assign(const std::string&, TPPAValue*, const TCut&);
-template void TPoorPascal::Assign(const std::string&, TPPAValue*, TPPAScannedText&);
 
 // labels: item { "," item }, item: expression [ ".." expression ]
 bool TPoorPascal::MatchCaseLabels(std::string_view Labels, std::int64_t Selector) {
