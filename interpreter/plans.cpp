@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "interpreter/builtins.h"
@@ -68,7 +69,8 @@ struct TExprPlan : TPPAPlan {
   std::vector<TNode> Nodes;
   std::vector<std::unique_ptr<TCallPlan>> Calls;
   std::int32_t Root = -1;
-  int Height = 0;  // the deepest nesting of guards the reading would reach inside the text
+  int Height = 0;        // the deepest nesting of guards the reading would reach inside the text
+  bool Effects = false;  // it calls the owner, directly or in an argument
 };
 
 struct TCaseLabel {
@@ -168,7 +170,10 @@ class TPPAPlanMaker {
     TPPAPlanMaker& M_;
   };
 
+  // Nodes are added in the order they run. Once the owner may have changed the tables, nothing that
+  // the reading would look up in them may follow.
   std::int32_t Add(TOp Op, std::int32_t A = -1, std::int32_t B = -1) {
+    if (Expr->Effects && LooksUp(Op)) throw TNoPlan{};
     TNode N{};
     N.Op = Op;
     N.A = A;
@@ -182,6 +187,15 @@ class TPPAPlanMaker {
     return I;
   }
   TNode& Last() { return Expr->Nodes.back(); }
+  static bool LooksUp(TOp Op) {
+    switch (Op) {
+      case TOp::IntValue: case TOp::IntCall: case TOp::RealValue: case TOp::RealCall: case TOp::StrValue:
+      case TOp::StrCall:
+        return true;
+      default:
+        return false;
+    }
+  }
 
   // The cut's cached text; a cut the cache could not take has no plan.
   static TPPAScannedText* Cached(const TPoorPascal::TCut& Cut) {
@@ -207,11 +221,12 @@ class TPPAPlanMaker {
   std::int32_t StrSum();
   std::int32_t StrFactor();
   std::int32_t StrOperand();
-  // A function call in an expression, the scanner behind the name: only pure built-ins.
+  // A function call in an expression, the scanner behind the name: pure built-ins and the owner's.
   std::int32_t FunctionCall(TOp Op, const std::string& Name);
-  // A call's routine and argument list, the scanner behind the name. In an expression the arguments
-  // must have plans too, so that nothing but the planned operations runs.
-  std::unique_ptr<TCallPlan> PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name, bool InExpression);
+  // A call's routine and argument list, the scanner behind the name. Effects is nullptr for a call
+  // statement; in an expression the arguments must have plans too, and *Effects tells whether the
+  // call may reach the owner.
+  std::unique_ptr<TCallPlan> PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name, bool* Effects);
   void PlanCase(TStatementPlan& Plan);
 
   TPoorPascal& PP;
@@ -528,16 +543,19 @@ std::int32_t TPPAPlanMaker::StrOperand() {
 
 std::int32_t TPPAPlanMaker::FunctionCall(TOp Op, const std::string& Name) {
   const TGuarded Guard(*this);  // the dispatcher's
-  std::unique_ptr<TCallPlan> Call = PlanCall(PP.Functions, Name, true);
+  bool Effects = false;
+  std::unique_ptr<TCallPlan> Call = PlanCall(PP.Functions, Name, &Effects);
   Call->Level = static_cast<std::uint16_t>(Level);
   const std::int32_t I = Add(Op);
   Last().Call = Call.get();
   Expr->Calls.push_back(std::move(Call));
+  if (Effects) Expr->Effects = true;
   return I;
 }
 
 std::unique_ptr<TCallPlan> TPPAPlanMaker::PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name,
-                                                   bool InExpression) {
+                                                   bool* Effects) {
+  const bool InExpression = Effects != nullptr;
   auto Call = std::make_unique<TCallPlan>();
   Call->Upper = platform::AnsiUpperCase(Name);
   const TPPARoutine* R = Table.Find(Call->Upper);
@@ -557,7 +575,7 @@ std::unique_ptr<TCallPlan> TPPAPlanMaker::PlanCall(const TPPATable<TPPARoutine>&
     }
     if (!Call->Proc && !Call->IntFunc && !Call->RealFunc && !Call->StrFunc) throw TNoPlan{};
   } else if (InExpression) {
-    throw TNoPlan{};
+    *Effects = true;
   }
   // As ReadArguments and CloseArguments read the list.
   const std::size_t N = R->Params.size();
@@ -568,7 +586,9 @@ std::unique_ptr<TCallPlan> TPPAPlanMaker::PlanCall(const TPPATable<TPPARoutine>&
     TPPAScannedText* Text = Cached(PP.ArgumentCut(P));
     if (InExpression) {
       const auto Kind = static_cast<TPPAPlanKind>(R->Params[i].Argument.ValueType);
-      if (TPPAPlanner::ExpressionPlan(PP, *Text, Kind, Base + Level) == nullptr) throw TNoPlan{};
+      const TExprPlan* Argument = TPPAPlanner::ExpressionPlan(PP, *Text, Kind, Base + Level);
+      if (Argument == nullptr) throw TNoPlan{};
+      if (Argument->Effects) *Effects = true;
     }
     Call->Arguments.push_back(Text);
     if (i + 1 < N) P.Next();
@@ -599,7 +619,7 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
   if (const auto* Proc = PP.FindProcedure(P)) {
     const std::string Name = Proc->Name;
     P.Next();
-    Plan.Routine = PlanCall(PP.Procedures, Name, false);
+    Plan.Routine = PlanCall(PP.Procedures, Name, nullptr);
     if (!P.AtEnd()) throw TNoPlan{};
     Plan.Form = TForm::Call;
     return;
@@ -607,7 +627,7 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
   if (const auto* Func = PP.FindFunction(P)) {
     const std::string Name = Func->Name;
     P.Next();
-    Plan.Routine = PlanCall(PP.Functions, Name, false);
+    Plan.Routine = PlanCall(PP.Functions, Name, nullptr);
     if (!P.AtEnd()) throw TNoPlan{};
     Plan.Form = TForm::Call;
     return;
@@ -717,9 +737,27 @@ void TPPAPlanMaker::PlanCase(TStatementPlan& Plan) {
   if (!P.Accept("END")) throw TNoPlan{};
 }
 
+namespace {
+
+// Counts a run of a plan that may reach the owner, so that the plan is not replaced while it runs
+// (the owner may change the tables and run the same text again).
+class TRunning {
+ public:
+  explicit TRunning(const TPPAPlan& Plan) : Plan_(Plan) { ++Plan_.Running; }
+  ~TRunning() { --Plan_.Running; }
+  TRunning(const TRunning&) = delete;
+  TRunning& operator=(const TRunning&) = delete;
+
+ private:
+  const TPPAPlan& Plan_;
+};
+
+}  // namespace
+
 // ---- Running plans ----
 
-// Runs plans. An expression plan runs nothing that could change the tables, so it holds throughout.
+// Runs plans. An expression plan looks nothing up once it may have reached the owner, so it holds
+// throughout.
 class TPPAPlanRunner {
  public:
   explicit TPPAPlanRunner(TPoorPascal& Owner) : PP(Owner) {}
@@ -772,7 +810,18 @@ TResult TPPAPlanRunner::Call(TCallPlan& C, Handler TCallPlan::*Run) {
   }
   const TBusy Busy(C.Busy);
   ReadArguments(C, *Args);
-  return (C.*Run)(PP, *Args);
+  if (C.Routine.Permanent == 1) return (C.*Run)(PP, *Args);
+  TResult Result = TResult();
+  std::int32_t Err_CD = -1;
+  if constexpr (std::is_same_v<TResult, std::int64_t>) {
+    if (PP.IntFuncParam) PP.IntFuncParam(C.Upper, C.Routine.Index, *Args, Err_CD, Result);
+  } else if constexpr (std::is_same_v<TResult, double>) {
+    if (PP.RealFuncParam) PP.RealFuncParam(C.Upper, C.Routine.Index, *Args, Err_CD, Result);
+  } else {
+    if (PP.StrFuncParam) PP.StrFuncParam(C.Upper, C.Routine.Index, *Args, Err_CD, Result);
+  }
+  PP.CheckOwnerResult(Err_CD, C.Upper);
+  return Result;
 }
 
 std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
@@ -982,7 +1031,12 @@ bool TryExpression(TPoorPascal& PP, int Depth, TPPAScannedText& Text, TPPAPlanKi
   auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, Kind, PP.TablesStamp()));
   if (Plan == nullptr) Plan = TPPAPlanner::ExpressionPlan(PP, Text, Kind, 0);
   if (Plan == nullptr || Depth + Plan->Height > TPoorPascal::kMaxNesting) return false;
-  Result = Run(*Plan);
+  if (Plan->Effects) {
+    const TRunning InProgress(*Plan);
+    Result = Run(*Plan);
+  } else {
+    Result = Run(*Plan);
+  }
   return true;
 }
 
@@ -1003,21 +1057,6 @@ bool TPPAPlanner::TryStr(TPoorPascal& PP, TPPAScannedText& Text, std::string& Re
                        [&](const TExprPlan& Plan) { return TPPAPlanRunner(PP).Str(Plan, Plan.Root); });
 }
 
-namespace {
-
-// Counts a statement plan's run, so that it is not replaced while it runs.
-class TRunning {
- public:
-  explicit TRunning(TStatementPlan& Plan) : Plan_(Plan) { ++Plan_.Running; }
-  ~TRunning() { --Plan_.Running; }
-  TRunning(const TRunning&) = delete;
-  TRunning& operator=(const TRunning&) = delete;
-
- private:
-  TStatementPlan& Plan_;
-};
-
-}  // namespace
 
 bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool& Result) {
   TStatementPlan* Plan = PlanFor<TStatementPlan>(
@@ -1033,7 +1072,7 @@ bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool
 
 std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
   if (auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, pkInt, TablesStamp()));
-      Plan != nullptr && Depth + Plan->Height <= kMaxNesting) {
+      Plan != nullptr && !Plan->Effects && Depth + Plan->Height <= kMaxNesting) {
     return TPPAPlanRunner(*this).Int(*Plan, Plan->Root);
   }
   std::int64_t Result = 0;

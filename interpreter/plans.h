@@ -23,7 +23,7 @@ struct TPPAPlan {
   std::uint64_t Stamp = 0;    // the tables' stamp the plan was made against
   std::uint8_t Attempts = 0;  // plans made for this use of the text so far
   bool Ready = false;         // false: the text cannot be planned under Stamp
-  int Running = 0;            // statement plans: runs in progress (such a plan is never replaced)
+  mutable int Running = 0;    // runs in progress that may reach the owner (such a plan is never replaced)
 };
 
 namespace ppa_plans {

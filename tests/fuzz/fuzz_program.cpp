@@ -93,6 +93,7 @@ std::string RunProgram(std::string_view Text, bool Cached) {
                         "procedure Drop(S:String);Index 3;",
                         "function StringAt(I:Integer):String;Index 2;",
                         "function Rand(I:Integer):Integer;Index 1;",
+                        "function Gone(S:String):Integer;Index 3;",
                         "function Half(X:Real):Real;Index 1;"};
   std::string Out;
   P.ProcParam = [&](const std::string&, std::int32_t Index, const TPPAParams& A, std::int32_t& Err) {
@@ -106,10 +107,15 @@ std::string RunProgram(std::string_view Text, bool Cached) {
     R = std::to_string(A[0].Argument.IntValue);
     Err = 0;
   };
-  P.IntFuncParam = [](const std::string&, std::int32_t, const TPPAParams& A, std::int32_t& Err,
-                      std::int64_t& R) {
-    R = A[0].Argument.IntValue / 2;
+  P.IntFuncParam = [&P](const std::string&, std::int32_t Index, const TPPAParams& A, std::int32_t& Err,
+                        std::int64_t& R) {
     Err = 0;
+    if (Index == 3) {
+      P.RemoveValue(A[0].Argument.StrValue);
+      R = 1;
+      return;
+    }
+    R = A[0].Argument.IntValue / 2;
   };
   P.RealFuncParam = [](const std::string&, std::int32_t, const TPPAParams& A, std::int32_t& Err,
                        double& R) {

@@ -71,16 +71,22 @@ std::string Outcome(const std::vector<std::string>& Source, bool Cached) {
   PP.SetTokenCacheForTesting(Cached);
   std::vector<std::string> Calls;
   PP.DeclarePrototype = {"procedure Note(V: String);", "procedure Drop(Name: String);",
-                         "function Twice(X: Integer): Integer;", "procedure AddC;"};
+                         "function Twice(X: Integer): Integer;", "procedure AddC;",
+                         "function Vanish(Name: String): Integer;"};
   PP.ProcParam = [&](const std::string& Name, std::int32_t, const TPPAParams& Args, std::int32_t& Err_CD) {
     Err_CD = 0;
     if (Name == "NOTE") Calls.push_back(Args[0].Argument.StrValue);
     if (Name == "DROP") PP.RemoveValue(Args[0].Argument.StrValue);
     if (Name == "ADDC") PP.AddIntConst("c", 0, 42);
   };
-  PP.IntFuncParam = [&](const std::string&, std::int32_t, const TPPAParams& Args, std::int32_t& Err_CD,
+  PP.IntFuncParam = [&](const std::string& Name, std::int32_t, const TPPAParams& Args, std::int32_t& Err_CD,
                         std::int64_t& Result) {
     Err_CD = 0;
+    if (Name == "VANISH") {
+      PP.RemoveValue(Args[0].Argument.StrValue);
+      Result = 1;
+      return;
+    }
     Result = 2 * Args[0].Argument.IntValue;
   };
   PP.Source = Source;
@@ -131,6 +137,12 @@ TEST(TokenCache, ProgramsRunAlikeWithAndWithoutIt) {
       {Head, "BEGIN", "REPEAT a := a + 1; Note(IntToStr(a)) UNTIL a = 3; EXIT; a := 99", "END."},
       {Head, "BEGIN", "FOR i := 5 DOWNTO 1 DO BEGIN r := r + (('x' + s) * 2) + i; s := s + 'y' END;", "END."},
       {Head, "BEGIN", "s := 'a;b'; FOR i := 1 TO 3 DO s := s + 'END' + #65; a := Length(s)", "END."},
+      // An owner function changes the tables in the middle of an expression: what follows the call
+      // sees the change, and so does the assignment.
+      {Head, "BEGIN", "FOR i := 1 TO 3 DO BEGIN s := IntToStr(Vanish('j')) + 'x' + s; a := a + Vanish('r') + 1 END;",
+       "b := Vanish('i') + i;", "END."},
+      {Head, "BEGIN", "a := 5; a := Twice(a) + Vanish('a');", "END."},
+      {Head, "BEGIN", "FOR i := 1 TO 3 DO IF Vanish('b') + Length(s) > 0 THEN a := a + i;", "END."},
       // The tables change on every pass, more often than remembered readings are renewed.
       {Head, "BEGIN", "FOR i := 1 TO 20 DO BEGIN AddC; a := a + c * i; Drop('c'); b := b + i END;", "END."},
       // A string part of a real expression that fails counts as 0.0, on the passes where it fails.
