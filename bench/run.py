@@ -6,7 +6,6 @@ Usage: bench/run.py [--runs N] [--vesk PATH] [--html-bench PATH] [--only 1,2,...
 """
 import argparse
 import os
-import resource
 import statistics
 import subprocess
 import sys
@@ -26,15 +25,20 @@ NAMES = {
 
 
 def timed(cmd, cwd=None):
-    """Runs cmd, returns (seconds, peak RSS in KiB of the child, stdout)."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    """Runs cmd, returns (seconds, peak RSS in KiB of that child alone, stdout)."""
     start = time.perf_counter()
-    out = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=False)
-    took = time.perf_counter() - start
-    if out.returncode != 0:
-        sys.exit(f"bench: {' '.join(cmd)} failed ({out.returncode}): {out.stderr.decode(errors='replace')[:400]}")
-    peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    return took, max(peak, before), out.stdout
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        child = subprocess.Popen(cmd, cwd=cwd, stdout=out, stderr=err)
+        # wait4 reports the child's own usage; RUSAGE_CHILDREN would fold in every earlier child.
+        _, status, usage = os.wait4(child.pid, 0)
+        took = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
+        out.seek(0)
+        err.seek(0)
+        stdout, stderr = out.read(), err.read()
+    if child.returncode != 0:
+        sys.exit(f"bench: {' '.join(cmd)} failed ({child.returncode}): {stderr.decode(errors='replace')[:400]}")
+    return took, usage.ru_maxrss, stdout
 
 
 def median_of(cmd, runs, cwd=None):
