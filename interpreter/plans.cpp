@@ -911,10 +911,20 @@ std::string TPPAPlanRunner::Str(const TExprPlan& Plan, std::int32_t I) {
     case TOp::StrCall: return Call<std::string>(*Node.Call, &TCallPlan::StrFunc);
     case TOp::StrConcat: {
       std::string L = Str(Plan, Node.A);
-      const std::string R = Str(Plan, Node.B);
-      if (R.size() > TPoorPascal::kMaxStringLength - std::min(L.size(), TPoorPascal::kMaxStringLength))
-        throw TPPAError(ppa_messages::kOutOfMemory);
-      L += R;
+      auto Append = [&L](const std::string& R) {
+        if (R.size() > TPoorPascal::kMaxStringLength - std::min(L.size(), TPoorPascal::kMaxStringLength))
+          throw TPPAError(ppa_messages::kOutOfMemory);
+        L += R;
+      };
+      // A literal or a variable on the right is appended where it stands, without a copy.
+      const TNode& Right = Plan.Nodes[static_cast<std::size_t>(Node.B)];
+      if (Right.Op == TOp::StrLiteral) {
+        Append(Right.Str);
+      } else if (Right.Op == TOp::StrValue) {
+        Append(Right.Value->StrValue);
+      } else {
+        Append(Str(Plan, Node.B));
+      }
       return L;
     }
     case TOp::StrRelation: {
