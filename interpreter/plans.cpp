@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -63,6 +64,10 @@ struct TNode {
   std::string Str;
   const TPPAValue* Value = nullptr;
   TCallPlan* Call = nullptr;
+  // Where an operand that is a literal or a variable of the node's own type keeps its value, so
+  // that it is read without evaluating the operand's node; nullptr for other operands.
+  const void* ALeaf = nullptr;
+  const void* BLeaf = nullptr;
 };
 
 struct TExprPlan : TPPAPlan {
@@ -228,6 +233,7 @@ class TPPAPlanMaker {
   // call may reach the owner.
   std::unique_ptr<TCallPlan> PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name, bool* Effects);
   void PlanCase(TStatementPlan& Plan);
+  static void LinkLeaves(TExprPlan& Plan);
 
   TPoorPascal& PP;
   TPPAParser& P;
@@ -278,6 +284,44 @@ void TPPAPlanMaker::PlanExpression(TExprPlan& Plan, TPPAPlanKind Kind) {
     case pkInt: Plan.Root = IntContext(); break;
     case pkReal: Plan.Root = RealRelation(); break;
     default: Plan.Root = StrRelation(); break;
+  }
+  LinkLeaves(Plan);
+}
+
+namespace {
+
+// Whether Op computes from integer operands (true) or real ones (false); nullopt otherwise.
+std::optional<bool> OperandFamily(TOp Op) {
+  switch (Op) {
+    case TOp::IntNot: case TOp::IntNegate: case TOp::IntAdd: case TOp::IntSubtract: case TOp::IntOr:
+    case TOp::IntXor: case TOp::IntMultiply: case TOp::IntDivide: case TOp::IntRemainder: case TOp::IntAnd:
+    case TOp::IntShiftLeft: case TOp::IntShiftRight: case TOp::IntRelation:
+      return true;
+    case TOp::RealNegate: case TOp::RealAdd: case TOp::RealSubtract: case TOp::RealMultiply:
+    case TOp::RealDivide: case TOp::RealRelation:
+      return false;
+    default:
+      return std::nullopt;
+  }
+}
+
+const void* LeafOf(const TNode& Operand, bool Integer) {
+  if (Integer && Operand.Op == TOp::IntLiteral) return &Operand.Int;
+  if (Integer && Operand.Op == TOp::IntValue) return &Operand.Value->IntValue;
+  if (!Integer && Operand.Op == TOp::RealLiteral) return &Operand.Real;
+  if (!Integer && Operand.Op == TOp::RealValue) return &Operand.Value->RealValue;
+  return nullptr;
+}
+
+}  // namespace
+
+// Once the nodes stand where they will stay.
+void TPPAPlanMaker::LinkLeaves(TExprPlan& Plan) {
+  for (TNode& Node : Plan.Nodes) {
+    const std::optional<bool> Integer = OperandFamily(Node.Op);
+    if (!Integer) continue;
+    if (Node.A >= 0) Node.ALeaf = LeafOf(Plan.Nodes[static_cast<std::size_t>(Node.A)], *Integer);
+    if (Node.B >= 0) Node.BLeaf = LeafOf(Plan.Nodes[static_cast<std::size_t>(Node.B)], *Integer);
   }
 }
 
@@ -829,14 +873,8 @@ std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
   const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
   // Left before right, as the reader evaluates them. Most operands are literals and variables,
   // read here without a call.
-  auto Operand = [&](std::int32_t J) {
-    const TNode& O = Plan.Nodes[static_cast<std::size_t>(J)];
-    if (O.Op == TOp::IntLiteral) return O.Int;
-    if (O.Op == TOp::IntValue) return O.Value->IntValue;
-    return Int(Plan, J);
-  };
-  auto Left = [&] { return Operand(Node.A); };
-  auto Right = [&] { return Operand(Node.B); };
+  auto Left = [&] { return Node.ALeaf ? *static_cast<const std::int64_t*>(Node.ALeaf) : Int(Plan, Node.A); };
+  auto Right = [&] { return Node.BLeaf ? *static_cast<const std::int64_t*>(Node.BLeaf) : Int(Plan, Node.B); };
   switch (Node.Op) {
     case TOp::IntLiteral: return Node.Int;
     case TOp::IntValue: return Node.Value->IntValue;
@@ -865,14 +903,8 @@ std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
 
 double TPPAPlanRunner::Real(const TExprPlan& Plan, std::int32_t I) {
   const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
-  auto Operand = [&](std::int32_t J) {
-    const TNode& O = Plan.Nodes[static_cast<std::size_t>(J)];
-    if (O.Op == TOp::RealLiteral) return O.Real;
-    if (O.Op == TOp::RealValue) return O.Value->RealValue;
-    return Real(Plan, J);
-  };
-  auto Left = [&] { return Operand(Node.A); };
-  auto Right = [&] { return Operand(Node.B); };
+  auto Left = [&] { return Node.ALeaf ? *static_cast<const double*>(Node.ALeaf) : Real(Plan, Node.A); };
+  auto Right = [&] { return Node.BLeaf ? *static_cast<const double*>(Node.BLeaf) : Real(Plan, Node.B); };
   switch (Node.Op) {
     case TOp::RealLiteral: return Node.Real;
     case TOp::RealValue: return Node.Value->RealValue;
@@ -1085,6 +1117,11 @@ std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
       Plan != nullptr && !Plan->Effects && Depth + Plan->Height <= kMaxNesting) {
     return TPPAPlanRunner(*this).Int(*Plan, Plan->Root);
   }
+  return EvalIntWithoutHeldPlan(Text);
+}
+
+// The doors' paths where no plan holds yet, kept apart so that the doors stay small.
+std::int64_t TPoorPascal::EvalIntWithoutHeldPlan(TPPAScannedText& Text) {
   std::int64_t Result = 0;
   return TPPAPlanner::TryInt(*this, Text, Result) ? Result : ReadInt(Text);
 }
@@ -1104,6 +1141,10 @@ bool TPoorPascal::ExecStatement(TPPAScannedText& Statement) {
     const TRunning InProgress(*Plan);
     return TPPAPlanRunner(*this).Statement(*Plan);
   }
+  return ExecStatementWithoutHeldPlan(Statement);
+}
+
+bool TPoorPascal::ExecStatementWithoutHeldPlan(TPPAScannedText& Statement) {
   bool Result = true;
   if (TPPAPlanner::TryStatement(*this, Statement, Result)) return Result;
   TPPAParser P(Tokens, Statement);

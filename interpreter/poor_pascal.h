@@ -345,6 +345,8 @@ class TPoorPascal {
   // One statement; false when it was BREAK, CONTINUE or EXIT.
   bool ExecStatement(TPPAParser& P);
   bool ExecStatement(TPPAScannedText& Statement);
+  [[gnu::noinline]] bool ExecStatementWithoutHeldPlan(TPPAScannedText& Statement);
+  [[gnu::noinline]] std::int64_t EvalIntWithoutHeldPlan(TPPAScannedText& Text);
 
   // The evaluators and the executor on cut or cached texts: a cached text runs from its plan when
   // it has one, else from its replayed tokens.
