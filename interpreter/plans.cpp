@@ -107,6 +107,10 @@ struct TStatementPlan : TPPAPlan {
   TPPAScannedText* Start = nullptr;
   bool Upward = true;
   std::vector<TCaseArm> Arms;
+  // The integer plan of the expression or condition the statement evaluates first, when it calls
+  // no owner: made with the statement's plan, it holds whenever that does. (Stamps only grow, so a
+  // statement plan that holds means no other stamp has come since, and no plan was replaced.)
+  const TExprPlan* First = nullptr;
 };
 
 // Raises the interpreter's depth for a planned call as the readers' guards would have raised it.
@@ -234,6 +238,11 @@ class TPPAPlanMaker {
   std::unique_ptr<TCallPlan> PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name, bool* Effects);
   void PlanCase(TStatementPlan& Plan);
   static void LinkLeaves(TExprPlan& Plan);
+  // The text's integer plan when it calls no owner, else nullptr.
+  const TExprPlan* PureIntPlan(TPPAScannedText& Text) {
+    const TExprPlan* Plan = TPPAPlanner::ExpressionPlan(PP, Text, pkInt, 0);
+    return Plan != nullptr && !Plan->Effects ? Plan : nullptr;
+  }
 
   TPoorPascal& PP;
   TPPAParser& P;
@@ -686,6 +695,7 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
     // The reader goes on to the keyword form on the token after ":=".
     if (P.Is(";") || IsStatementKeyword(P)) throw TNoPlan{};
     Plan.Form = TForm::Assignment;
+    if (Plan.Variable->ValueType == pvInteger && Plan.Variable->HostObject == 0) Plan.First = PureIntPlan(*Plan.Expression);
     return;
   }
   if (P.Is("BEGIN")) {
@@ -706,6 +716,7 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
     P.Accept("END");
     if (P.Accept("ELSE")) Plan.Else = Cached(PP.CollectBody(P));
     Plan.Form = TForm::If;
+    Plan.First = PureIntPlan(*Plan.Condition);
   } else if (P.Is("FOR")) {
     P.Next();
     Plan.Name = P.Token();
@@ -972,14 +983,22 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
   using TForm = TStatementPlan::TForm;
   switch (S.Form) {
     case TForm::Call: CallStatement(*S.Routine); return true;
-    case TForm::Assignment: PP.Assign(S.Name, S.Variable, *S.Expression); return true;
+    case TForm::Assignment:
+      // Assign, for an integer variable that is no host object and an expression that calls no owner.
+      if (S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting) {
+        S.Variable->IntValue = Int(*S.First, S.First->Root);
+        return true;
+      }
+      PP.Assign(S.Name, S.Variable, *S.Expression);
+      return true;
     case TForm::Block: PP.ExecStatements(*S.Body); return true;
     case TForm::Break: PP.BreakFlag = 1; return false;
     case TForm::Continue: PP.ContinueFlag = 1; return false;
     case TForm::Exit: PP.ExitFlag = 1; return false;
     case TForm::If:
       // RunIf on the cached texts.
-      if (PP.EvalInt(*S.Condition) != 0) {
+      if ((S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting ? Int(*S.First, S.First->Root)
+                                                                                          : PP.EvalInt(*S.Condition)) != 0) {
         PP.ExecStatements(*S.Body);
       } else if (S.Else != nullptr) {
         PP.ExecStatements(*S.Else);
@@ -1134,6 +1153,19 @@ double TPoorPascal::EvalReal(TPPAScannedText& Text) {
 std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
   std::string Result;
   return TPPAPlanner::TryStr(*this, Text, Result) ? Result : ReadStr(Text);
+}
+
+// The executor's loop over a cached text, here so that each statement's door is taken without a call.
+void TPoorPascal::ExecStatements(TPPAScannedText& Text) {
+  const TNestingGuard Guard(*this);
+  // A handler run here may call Stop; the pump drops its error and the checks below see Stopped.
+  platform::ProcessMessages();
+  const auto* Statements = CachedStatements(Text);
+  if (Statements == nullptr) return ExecSplitStatements(Text.Text);
+  for (TPPAScannedText* Statement : *Statements) {
+    if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
+    if (!ExecStatement(*Statement)) return;
+  }
 }
 
 bool TPoorPascal::ExecStatement(TPPAScannedText& Statement) {

@@ -346,6 +346,8 @@ class TPoorPascal {
   bool ExecStatement(TPPAParser& P);
   bool ExecStatement(TPPAScannedText& Statement);
   [[gnu::noinline]] bool ExecStatementWithoutHeldPlan(TPPAScannedText& Statement);
+  // The statements of Text split and read plainly, after the guard and the pump (the cache is off or full).
+  void ExecSplitStatements(std::string_view Text);
   [[gnu::noinline]] std::int64_t EvalIntWithoutHeldPlan(TPPAScannedText& Text);
 
   // The evaluators and the executor on cut or cached texts: a cached text runs from its plan when

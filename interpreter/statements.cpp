@@ -404,33 +404,16 @@ void TPoorPascal::ExecStatements(std::string_view Text) {
   const TNestingGuard Guard(*this);
   // A handler run here may call Stop; the pump drops its error and the checks below see Stopped.
   platform::ProcessMessages();
+  ExecSplitStatements(Text);
+}
+
+void TPoorPascal::ExecSplitStatements(std::string_view Text) {
   TPPALines List;
   SplitStatements(";", Text, List);
   for (const std::string& Statement : List) {
     if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
     TPPAParser P(TokenCache(), Statement);
     if (!ExecStatement(P)) return;
-  }
-}
-
-void TPoorPascal::ExecStatements(TPPAScannedText& Text) {
-  const TNestingGuard Guard(*this);
-  platform::ProcessMessages();
-  const auto* Statements = CachedStatements(Text);
-  if (Statements == nullptr) {
-    // The cache is full: split and read the text plainly.
-    TPPALines List;
-    SplitStatements(";", Text.Text, List);
-    for (const std::string& Statement : List) {
-      if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
-      TPPAParser P(TokenCache(), Statement);
-      if (!ExecStatement(P)) return;
-    }
-    return;
-  }
-  for (TPPAScannedText* Statement : *Statements) {
-    if (Stopped || BreakFlag || ContinueFlag || ExitFlag) return;
-    if (!ExecStatement(*Statement)) return;
   }
 }
 
