@@ -1,6 +1,8 @@
 // The statement executor. Statements are cut out of the text as token runs (each token followed by
 // one blank) and run by scanning them afresh: for «WHILE i < 3 DO BEGIN i := i + 1 END », the
 // condition is the text «i < 3 » and the body «i := i + 1 », evaluated and run on every pass.
+// These readers are the reference; a text read once runs again from its plan (plans.h), which
+// repeats what they would do.
 #include <algorithm>
 
 #include "interpreter/messages.h"
