@@ -107,10 +107,12 @@ struct TStatementPlan : TPPAPlan {
   TPPAScannedText* Start = nullptr;
   bool Upward = true;
   std::vector<TCaseArm> Arms;
-  // The integer plan of the expression or condition the statement evaluates first, when it calls
-  // no owner: made with the statement's plan, it holds whenever that does. (Stamps only grow, so a
+  // The plan of the expression or condition the statement evaluates first (integer, or string for
+  // an assignment), when it calls no owner: made with the statement's plan, it holds whenever that
+  // does. (Stamps only grow, so a
   // statement plan that holds means no other stamp has come since, and no plan was replaced.)
   const TExprPlan* First = nullptr;
+  std::string Scratch;  // a string assignment's value while it is made
 };
 
 // Raises the interpreter's depth for a planned call as the readers' guards would have raised it.
@@ -141,11 +143,6 @@ class TBusy {
 
 std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
 
-// A stored string argument ends at its first NUL, as the reader's ReadArguments makes it.
-std::string BeforeNul(std::string S) {
-  if (const auto Nul = S.find('\0'); Nul != std::string::npos) S.resize(Nul);
-  return S;
-}
 
 }  // namespace ppa_plans
 
@@ -238,9 +235,9 @@ class TPPAPlanMaker {
   std::unique_ptr<TCallPlan> PlanCall(const TPPATable<TPPARoutine>& Table, const std::string& Name, bool* Effects);
   void PlanCase(TStatementPlan& Plan);
   static void LinkLeaves(TExprPlan& Plan);
-  // The text's integer plan when it calls no owner, else nullptr.
-  const TExprPlan* PureIntPlan(TPPAScannedText& Text) {
-    const TExprPlan* Plan = TPPAPlanner::ExpressionPlan(PP, Text, pkInt, 0);
+  // The text's plan of that kind when it calls no owner, else nullptr.
+  const TExprPlan* PurePlan(TPPAScannedText& Text, TPPAPlanKind Kind) {
+    const TExprPlan* Plan = TPPAPlanner::ExpressionPlan(PP, Text, Kind, 0);
     return Plan != nullptr && !Plan->Effects ? Plan : nullptr;
   }
 
@@ -695,7 +692,9 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
     // The reader goes on to the keyword form on the token after ":=".
     if (P.Is(";") || IsStatementKeyword(P)) throw TNoPlan{};
     Plan.Form = TForm::Assignment;
-    if (Plan.Variable->ValueType == pvInteger && Plan.Variable->HostObject == 0) Plan.First = PureIntPlan(*Plan.Expression);
+    if (Plan.Variable->HostObject == 0 && Plan.Variable->ValueType != pvReal) {
+      Plan.First = PurePlan(*Plan.Expression, Plan.Variable->ValueType == pvInteger ? pkInt : pkStr);
+    }
     return;
   }
   if (P.Is("BEGIN")) {
@@ -716,7 +715,7 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
     P.Accept("END");
     if (P.Accept("ELSE")) Plan.Else = Cached(PP.CollectBody(P));
     Plan.Form = TForm::If;
-    Plan.First = PureIntPlan(*Plan.Condition);
+    Plan.First = PurePlan(*Plan.Condition, pkInt);
   } else if (P.Is("FOR")) {
     P.Next();
     Plan.Name = P.Token();
@@ -820,6 +819,7 @@ class TPPAPlanRunner {
   std::int64_t Int(const TExprPlan& Plan, std::int32_t I);
   double Real(const TExprPlan& Plan, std::int32_t I);
   std::string Str(const TExprPlan& Plan, std::int32_t I);
+  void StrInto(const TExprPlan& Plan, std::int32_t I, std::string& Out);
   bool Statement(TStatementPlan& S);
   [[gnu::noinline]] void For(TStatementPlan& S);
   [[gnu::noinline]] void Case(TStatementPlan& S);
@@ -848,7 +848,10 @@ void TPPAPlanRunner::ReadArguments(TCallPlan& C, TPPAParams& Args) {
     switch (C.Routine.Params[i].Argument.ValueType) {
       case pvInteger: A.IntValue = PP.EvalInt(*C.Arguments[i]); break;
       case pvReal: A.RealValue = PP.EvalReal(*C.Arguments[i]); break;
-      case pvString: A.StrValue = BeforeNul(PP.EvalStr(*C.Arguments[i])); break;
+      case pvString:
+        PP.EvalStrInto(*C.Arguments[i], A.StrValue);
+        A.StrValue.resize(std::min(A.StrValue.size(), A.StrValue.find('\0')));  // as the reader's ReadArguments cuts it
+        break;
     }
   }
 }
@@ -947,17 +950,26 @@ double TPPAPlanRunner::RealOfStr(const TExprPlan& Plan, std::int32_t I) {
 }
 
 std::string TPPAPlanRunner::Str(const TExprPlan& Plan, std::int32_t I) {
+  std::string Out;
+  StrInto(Plan, I, Out);
+  return Out;
+}
+
+// Out is a buffer of the runner's own (an argument record, a statement's scratch), never a
+// variable, so writing it while the expression runs changes nothing the expression reads; reusing
+// its capacity spares an allocation for most strings.
+void TPPAPlanRunner::StrInto(const TExprPlan& Plan, std::int32_t I, std::string& Out) {
   const TNode& Node = Plan.Nodes[static_cast<std::size_t>(I)];
   switch (Node.Op) {
-    case TOp::StrLiteral: return Node.Str;
-    case TOp::StrValue: return Node.Value->StrValue;
-    case TOp::StrCall: return Call<std::string>(*Node.Call, &TCallPlan::StrFunc);
+    case TOp::StrLiteral: Out.assign(Node.Str); return;
+    case TOp::StrValue: Out.assign(Node.Value->StrValue); return;
+    case TOp::StrCall: Out = Call<std::string>(*Node.Call, &TCallPlan::StrFunc); return;
     case TOp::StrConcat: {
-      std::string L = Str(Plan, Node.A);
-      auto Append = [&L](const std::string& R) {
-        if (R.size() > TPoorPascal::kMaxStringLength - std::min(L.size(), TPoorPascal::kMaxStringLength))
+      StrInto(Plan, Node.A, Out);
+      auto Append = [&Out](const std::string& R) {
+        if (R.size() > TPoorPascal::kMaxStringLength - std::min(Out.size(), TPoorPascal::kMaxStringLength))
           throw TPPAError(ppa_messages::kOutOfMemory);
-        L += R;
+        Out += R;
       };
       // A literal or a variable on the right is appended where it stands, without a copy.
       const TNode& Right = Plan.Nodes[static_cast<std::size_t>(Node.B)];
@@ -968,13 +980,14 @@ std::string TPPAPlanRunner::Str(const TExprPlan& Plan, std::int32_t I) {
       } else {
         Append(Str(Plan, Node.B));
       }
-      return L;
+      return;
     }
     case TOp::StrRelation: {
       const std::string L = Str(Plan, Node.A);
-      return ppa_eval::Holds(Node.Relation, L, Str(Plan, Node.B)) ? "-1" : "0";
+      Out = ppa_eval::Holds(Node.Relation, L, Str(Plan, Node.B)) ? "-1" : "0";
+      return;
     }
-    default: return {};
+    default: Out.clear(); return;
   }
 }
 
@@ -984,9 +997,17 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
   switch (S.Form) {
     case TForm::Call: CallStatement(*S.Routine); return true;
     case TForm::Assignment:
-      // Assign, for an integer variable that is no host object and an expression that calls no owner.
+      // Assign, for an integer or string variable that is no host object and an expression that
+      // calls no owner. The string is made in the scratch and swapped in, so that the scratch keeps
+      // the old value's buffer for the next pass.
       if (S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting) {
-        S.Variable->IntValue = Int(*S.First, S.First->Root);
+        if (S.Variable->ValueType == pvInteger) {
+          S.Variable->IntValue = Int(*S.First, S.First->Root);
+        } else {
+          StrInto(*S.First, S.First->Root, S.Scratch);
+          S.Scratch.resize(std::min(S.Scratch.size(), S.Scratch.find('\0')));  // a stored string ends at its first NUL
+          S.Variable->StrValue.swap(S.Scratch);
+        }
         return true;
       }
       PP.Assign(S.Name, S.Variable, *S.Expression);
@@ -1152,7 +1173,16 @@ double TPoorPascal::EvalReal(TPPAScannedText& Text) {
 
 std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
   std::string Result;
-  return TPPAPlanner::TryStr(*this, Text, Result) ? Result : ReadStr(Text);
+  EvalStrInto(Text, Result);
+  return Result;
+}
+
+void TPoorPascal::EvalStrInto(TPPAScannedText& Text, std::string& Out) {
+  if (auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, pkStr, TablesStamp()));
+      Plan != nullptr && !Plan->Effects && Depth + Plan->Height <= kMaxNesting) {
+    return TPPAPlanRunner(*this).StrInto(*Plan, Plan->Root, Out);
+  }
+  if (!TPPAPlanner::TryStr(*this, Text, Out)) Out = ReadStr(Text);
 }
 
 // The executor's loop over a cached text, here so that each statement's door is taken without a call.

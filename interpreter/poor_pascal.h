@@ -365,6 +365,8 @@ class TPoorPascal {
   std::int64_t EvalInt(TPPAScannedText& Text);
   double EvalReal(TPPAScannedText& Text);
   std::string EvalStr(TPPAScannedText& Text);
+  // EvalStr into a buffer of the caller's, whose capacity it may reuse.
+  void EvalStrInto(TPPAScannedText& Text, std::string& Out);
   // The same from the text's replayed tokens, without a plan.
   std::int64_t ReadInt(TPPAScannedText& Text);
   double ReadReal(TPPAScannedText& Text);
