@@ -107,8 +107,8 @@ struct TStatementPlan : TPPAPlan {
   TPPAScannedText* Start = nullptr;
   bool Upward = true;
   std::vector<TCaseArm> Arms;
-  // The plan of the expression or condition the statement evaluates first (integer, or string for
-  // an assignment), when it calls no owner: made with the statement's plan, it holds whenever that
+  // The plan of the expression or condition the statement evaluates first (of the assigned
+  // variable's type, or integer for a condition), when it calls no owner: made with the statement's plan, it holds whenever that
   // does. (Stamps only grow, so a
   // statement plan that holds means no other stamp has come since, and no plan was replaced.)
   const TExprPlan* First = nullptr;
@@ -692,8 +692,8 @@ void TPPAPlanMaker::PlanStatement(TStatementPlan& Plan) {
     // The reader goes on to the keyword form on the token after ":=".
     if (P.Is(";") || IsStatementKeyword(P)) throw TNoPlan{};
     Plan.Form = TForm::Assignment;
-    if (Plan.Variable->HostObject == 0 && Plan.Variable->ValueType != pvReal) {
-      Plan.First = PurePlan(*Plan.Expression, Plan.Variable->ValueType == pvInteger ? pkInt : pkStr);
+    if (Plan.Variable->HostObject == 0) {
+      Plan.First = PurePlan(*Plan.Expression, static_cast<TPPAPlanKind>(Plan.Variable->ValueType));
     }
     return;
   }
@@ -997,12 +997,13 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
   switch (S.Form) {
     case TForm::Call: CallStatement(*S.Routine); return true;
     case TForm::Assignment:
-      // Assign, for an integer or string variable that is no host object and an expression that
-      // calls no owner. The string is made in the scratch and swapped in, so that the scratch keeps
+      // Assign, for a variable that is no host object and an expression that calls no owner. The string is made in the scratch and swapped in, so that the scratch keeps
       // the old value's buffer for the next pass.
       if (S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting) {
         if (S.Variable->ValueType == pvInteger) {
           S.Variable->IntValue = Int(*S.First, S.First->Root);
+        } else if (S.Variable->ValueType == pvReal) {
+          S.Variable->RealValue = Real(*S.First, S.First->Root);
         } else {
           StrInto(*S.First, S.First->Root, S.Scratch);
           S.Scratch.resize(std::min(S.Scratch.size(), S.Scratch.find('\0')));  // a stored string ends at its first NUL
