@@ -822,6 +822,8 @@ class TPPAPlanRunner {
   void StrInto(const TExprPlan& Plan, std::int32_t I, std::string& Out);
   bool Statement(TStatementPlan& S);
   [[gnu::noinline]] void For(TStatementPlan& S);
+  // The direct assignment of a real or string.
+  [[gnu::noinline]] void AssignOther(TStatementPlan& S);
   [[gnu::noinline]] void Case(TStatementPlan& S);
 
  private:
@@ -1002,12 +1004,8 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
       if (S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting) {
         if (S.Variable->ValueType == pvInteger) {
           S.Variable->IntValue = Int(*S.First, S.First->Root);
-        } else if (S.Variable->ValueType == pvReal) {
-          S.Variable->RealValue = Real(*S.First, S.First->Root);
         } else {
-          StrInto(*S.First, S.First->Root, S.Scratch);
-          S.Scratch.resize(std::min(S.Scratch.size(), S.Scratch.find('\0')));  // a stored string ends at its first NUL
-          S.Variable->StrValue.swap(S.Scratch);
+          AssignOther(S);
         }
         return true;
       }
@@ -1032,6 +1030,16 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
     case TForm::Case: Case(S); return true;
   }
   return true;
+}
+
+void TPPAPlanRunner::AssignOther(TStatementPlan& S) {
+  if (S.Variable->ValueType == pvReal) {
+    S.Variable->RealValue = Real(*S.First, S.First->Root);
+    return;
+  }
+  StrInto(*S.First, S.First->Root, S.Scratch);
+  S.Scratch.resize(std::min(S.Scratch.size(), S.Scratch.find('\0')));  // a stored string ends at its first NUL
+  S.Variable->StrValue.swap(S.Scratch);
 }
 
 // The order of ExecFor: the variable checked, the start run, the limit evaluated.

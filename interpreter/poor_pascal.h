@@ -103,7 +103,7 @@ class TPPATable {
     for (auto it = Entries.begin(); it != Entries.end();) {
       if (P(*it->second.Data)) {
         it = Entries.erase(it);
-        ++Generation;
+        Changed();
       } else {
         ++it;
       }
@@ -112,9 +112,15 @@ class TPPATable {
   std::size_t Count() const { return Entries.size(); }
   // Bumped on every addition and removal, so a cache of lookups can tell that it is stale.
   std::uint64_t Generation = 0;
+  // When set, a counter bumped together with Generation (one for several tables).
+  std::uint64_t* SharedGeneration = nullptr;
 
  private:
   static std::string Key(std::string_view Name);
+  void Changed() {
+    ++Generation;
+    if (SharedGeneration) ++*SharedGeneration;
+  }
   std::unordered_map<std::string, Entry> Entries;  // key: the name folded to upper case
 };
 
@@ -210,7 +216,7 @@ class TPoorPascal {
   TPPATable<TPPARoutine> Functions;
   // A stamp that changes whenever any of the three tables gains or loses an entry: what was learnt
   // from the tables holds while it stands.
-  std::uint64_t TablesStamp() const { return Values.Generation + Procedures.Generation + Functions.Generation; }
+  std::uint64_t TablesStamp() const { return Stamp_; }
 
   // ---- Operations of the interpreter's parts, public so that each can be driven on its own ----
 
@@ -428,6 +434,7 @@ class TPoorPascal {
   // The scanner over the whole prepared program while Execute runs.
   std::unique_ptr<TPPAParser> Parser;
   int Depth = 0;
+  std::uint64_t Stamp_ = 0;  // bumped by all three tables
   TPPATokenCache Tokens;
   bool UseTokenCache = true;
 };
