@@ -999,8 +999,7 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
   switch (S.Form) {
     case TForm::Call: CallStatement(*S.Routine); return true;
     case TForm::Assignment:
-      // Assign, for a variable that is no host object and an expression that calls no owner. The string is made in the scratch and swapped in, so that the scratch keeps
-      // the old value's buffer for the next pass.
+      // Assign, for a variable that is no host object and an expression that calls no owner.
       if (S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting) {
         if (S.Variable->ValueType == pvInteger) {
           S.Variable->IntValue = Int(*S.First, S.First->Root);
@@ -1032,6 +1031,8 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
   return true;
 }
 
+// A string is made in the scratch and swapped in, so that the scratch keeps the old value's buffer
+// for the next pass.
 void TPPAPlanRunner::AssignOther(TStatementPlan& S) {
   if (S.Variable->ValueType == pvReal) {
     S.Variable->RealValue = Real(*S.First, S.First->Root);
