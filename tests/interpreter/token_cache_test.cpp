@@ -165,4 +165,34 @@ TEST(TokenCache, ProgramsRunAlikeWithAndWithoutIt) {
   }
 }
 
+// An owner call that changes the tables and then evaluates the very text that is calling it: the
+// inner evaluation must not replace what the outer one is still running from.
+TEST(TokenCache, AnOwnerMayRunTheCallingTextAgain) {
+  for (const bool Cached : {true, false}) {
+    TPoorPascal PP;
+    PP.SetTokenCacheForTesting(Cached);
+    PP.DeclareRoutine("function Again(X: Integer): Integer;", 0);
+    PP.AddIntConst("x", 0, 7);
+    const std::string Text = "x + Again(x) * 10 + 1";
+    int Calls = 0;
+    PP.IntFuncParam = [&](const std::string&, std::int32_t, const TPPAParams& Args, std::int32_t& Err_CD,
+                          std::int64_t& Result) {
+      Err_CD = 0;
+      Result = Args[0].Argument.IntValue;
+      if (++Calls == 1) {
+        PP.AddIntConst("y", 0, 1);  // the tables change
+        Result += PP.EvalInt(Text);
+      }
+    };
+    std::optional<std::int64_t> Value;
+    const std::optional<std::string> Error = ErrorOf([&] { Value = PP.EvalInt(Text); });
+    ASSERT_FALSE(Error) << *Error;
+    // Inner: 7 + 7 * 10 + 1 = 78; outer: 7 + (7 + 78) * 10 + 1.
+    EXPECT_EQ(Value, 858) << (Cached ? "cached" : "plain");
+    // And once more, from whatever is remembered now.
+    Calls = 1;
+    EXPECT_EQ(PP.EvalInt(Text), 78);
+  }
+}
+
 }  // namespace
