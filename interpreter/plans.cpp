@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <span>
 #include <type_traits>
 #include <vector>
 
@@ -38,6 +39,12 @@ enum class TOp : std::uint8_t {
   RealRelation, RealOfInt, RealOfStr,
   // String results.
   StrLiteral, StrValue, StrCall, StrConcat, StrRelation,
+};
+
+// An operator word of a sum or term level and the operation it plans.
+struct TOperatorWord {
+  std::string_view Word;
+  TOp Op;
 };
 
 // A call of a built-in or owner routine, resolved once.
@@ -212,6 +219,9 @@ class TPPAPlanMaker {
     if (!P.Accept(")")) throw TNoPlan{};
   }
 
+  std::int32_t Chain(std::int32_t First, std::span<const TOperatorWord> Words,
+                     std::int32_t (TPPAPlanMaker::*Operand)());
+  std::int32_t Relations(TOp Op, std::int32_t (TPPAPlanMaker::*Sum)());
   std::int32_t IntContext();
   std::int32_t IntRelation();
   std::int32_t IntSum();
@@ -331,6 +341,49 @@ void TPPAPlanMaker::LinkLeaves(TExprPlan& Plan) {
   }
 }
 
+// ---- The levels every evaluator shares ----
+
+namespace {
+
+// In the order the readers test them.
+constexpr TOperatorWord kIntSumWords[] = {
+    {"+", TOp::IntAdd}, {"-", TOp::IntSubtract}, {"or", TOp::IntOr}, {"xor", TOp::IntXor}};
+constexpr TOperatorWord kIntTermWords[] = {
+    {"*", TOp::IntMultiply}, {"div", TOp::IntDivide},   {"mod", TOp::IntRemainder},
+    {"and", TOp::IntAnd},    {"shl", TOp::IntShiftLeft}, {"shr", TOp::IntShiftRight}};
+constexpr TOperatorWord kRealSumWords[] = {{"+", TOp::RealAdd}, {"-", TOp::RealSubtract}};
+constexpr TOperatorWord kRealTermWords[] = {{"*", TOp::RealMultiply}, {"/", TOp::RealDivide}};
+
+}  // namespace
+
+// First { word Operand }, left to right, for the words of Words.
+std::int32_t TPPAPlanMaker::Chain(std::int32_t First, std::span<const TOperatorWord> Words,
+                                  std::int32_t (TPPAPlanMaker::*Operand)()) {
+  std::int32_t Left = First;
+  for (;;) {
+    const TOperatorWord* Taken = nullptr;
+    for (const TOperatorWord& W : Words) {
+      if (ppa_eval::TakeWord(P, W.Word)) {
+        Taken = &W;
+        break;
+      }
+    }
+    if (Taken == nullptr) return Left;
+    const std::int32_t Right = (this->*Operand)();
+    Left = Add(Taken->Op, Left, Right);
+  }
+}
+
+// Sum { comparison Sum }, each comparison planned as Op.
+std::int32_t TPPAPlanMaker::Relations(TOp Op, std::int32_t (TPPAPlanMaker::*Sum)()) {
+  std::int32_t Left = (this->*Sum)();
+  for (TRelation R; (R = ppa_eval::TakeRelation(P)) != TRelation::None;) {
+    const std::int32_t Right = (this->*Sum)();
+    Left = AddRelation(Op, R, Left, Right);
+  }
+  return Left;
+}
+
 // ---- Integer expressions ----
 
 std::int32_t TPPAPlanMaker::IntContext() {
@@ -341,59 +394,13 @@ std::int32_t TPPAPlanMaker::IntContext() {
   }
 }
 
-std::int32_t TPPAPlanMaker::IntRelation() {
-  std::int32_t Left = IntSum();
-  for (TRelation Op; (Op = ppa_eval::TakeRelation(P)) != TRelation::None;) {
-    const std::int32_t Right = IntSum();
-    Left = AddRelation(TOp::IntRelation, Op, Left, Right);
-  }
-  return Left;
-}
+std::int32_t TPPAPlanMaker::IntRelation() { return Relations(TOp::IntRelation, &TPPAPlanMaker::IntSum); }
 
-std::int32_t TPPAPlanMaker::IntSum() {
-  using ppa_eval::TakeWord;
-  std::int32_t Left = IntTerm();
-  for (;;) {
-    TOp Op;
-    if (TakeWord(P, "+")) {
-      Op = TOp::IntAdd;
-    } else if (TakeWord(P, "-")) {
-      Op = TOp::IntSubtract;
-    } else if (TakeWord(P, "or")) {
-      Op = TOp::IntOr;
-    } else if (TakeWord(P, "xor")) {
-      Op = TOp::IntXor;
-    } else {
-      return Left;
-    }
-    const std::int32_t Right = IntTerm();
-    Left = Add(Op, Left, Right);
-  }
-}
+std::int32_t TPPAPlanMaker::IntSum() { return Chain(IntTerm(), kIntSumWords, &TPPAPlanMaker::IntTerm); }
 
 std::int32_t TPPAPlanMaker::IntTerm() {
-  using ppa_eval::TakeWord;
-  std::int32_t Left = TakeWord(P, "not") ? Add(TOp::IntNot, IntFactor()) : IntFactor();
-  for (;;) {
-    TOp Op;
-    if (TakeWord(P, "*")) {
-      Op = TOp::IntMultiply;
-    } else if (TakeWord(P, "div")) {
-      Op = TOp::IntDivide;
-    } else if (TakeWord(P, "mod")) {
-      Op = TOp::IntRemainder;
-    } else if (TakeWord(P, "and")) {
-      Op = TOp::IntAnd;
-    } else if (TakeWord(P, "shl")) {
-      Op = TOp::IntShiftLeft;
-    } else if (TakeWord(P, "shr")) {
-      Op = TOp::IntShiftRight;
-    } else {
-      return Left;
-    }
-    const std::int32_t Right = IntFactor();
-    Left = Add(Op, Left, Right);
-  }
+  const std::int32_t First = ppa_eval::TakeWord(P, "not") ? Add(TOp::IntNot, IntFactor()) : IntFactor();
+  return Chain(First, kIntTermWords, &TPPAPlanMaker::IntFactor);
 }
 
 std::int32_t TPPAPlanMaker::IntFactor() {
@@ -436,48 +443,11 @@ std::int32_t TPPAPlanMaker::IntOperand() {
 
 // ---- Real expressions ----
 
-std::int32_t TPPAPlanMaker::RealRelation() {
-  std::int32_t Left = RealSum();
-  for (TRelation Op; (Op = ppa_eval::TakeRelation(P)) != TRelation::None;) {
-    const std::int32_t Right = RealSum();
-    Left = AddRelation(TOp::RealRelation, Op, Left, Right);
-  }
-  return Left;
-}
+std::int32_t TPPAPlanMaker::RealRelation() { return Relations(TOp::RealRelation, &TPPAPlanMaker::RealSum); }
 
-std::int32_t TPPAPlanMaker::RealSum() {
-  using ppa_eval::TakeWord;
-  std::int32_t Left = RealTerm();
-  for (;;) {
-    TOp Op;
-    if (TakeWord(P, "+")) {
-      Op = TOp::RealAdd;
-    } else if (TakeWord(P, "-")) {
-      Op = TOp::RealSubtract;
-    } else {
-      return Left;
-    }
-    const std::int32_t Right = RealTerm();
-    Left = Add(Op, Left, Right);
-  }
-}
+std::int32_t TPPAPlanMaker::RealSum() { return Chain(RealTerm(), kRealSumWords, &TPPAPlanMaker::RealTerm); }
 
-std::int32_t TPPAPlanMaker::RealTerm() {
-  using ppa_eval::TakeWord;
-  std::int32_t Left = RealFactor();
-  for (;;) {
-    TOp Op;
-    if (TakeWord(P, "*")) {
-      Op = TOp::RealMultiply;
-    } else if (TakeWord(P, "/")) {
-      Op = TOp::RealDivide;
-    } else {
-      return Left;
-    }
-    const std::int32_t Right = RealFactor();
-    Left = Add(Op, Left, Right);
-  }
-}
+std::int32_t TPPAPlanMaker::RealTerm() { return Chain(RealFactor(), kRealTermWords, &TPPAPlanMaker::RealFactor); }
 
 std::int32_t TPPAPlanMaker::RealFactor() {
   const TGuarded Guard(*this);
@@ -535,14 +505,7 @@ std::int32_t TPPAPlanMaker::RealOperand() {
 
 // ---- String expressions ----
 
-std::int32_t TPPAPlanMaker::StrRelation() {
-  std::int32_t Left = StrSum();
-  for (TRelation Op; (Op = ppa_eval::TakeRelation(P)) != TRelation::None;) {
-    const std::int32_t Right = StrSum();
-    Left = AddRelation(TOp::StrRelation, Op, Left, Right);
-  }
-  return Left;
-}
+std::int32_t TPPAPlanMaker::StrRelation() { return Relations(TOp::StrRelation, &TPPAPlanMaker::StrSum); }
 
 std::int32_t TPPAPlanMaker::StrSum() {
   std::int32_t Left = StrFactor();
