@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "interpreter/builtins.h"
+#include "interpreter/eval_common.h"
 #include "interpreter/messages.h"
 #include "interpreter/numbers.h"
 #include "interpreter/poor_pascal.h"
@@ -104,8 +105,7 @@ std::string RunInputBox(TPoorPascal&, const TPPAParams& A) {
 // Insert(Source: String; S: String; Index: Integer): String
 std::string RunInsert(TPoorPascal&, const TPPAParams& A) {
   const std::string& Source = Str(A, 0);
-  if (Source.size() > TPoorPascal::kMaxStringLength - std::min(Str(A, 1).size(), TPoorPascal::kMaxStringLength))
-    throw TPPAError(ppa_messages::kOutOfMemory);
+  ppa_eval::CheckJoinedLength(Str(A, 1).size(), Source.size());
   std::string S = Str(A, 1);
   if (Source.empty()) return S;
   const std::int64_t Index = std::clamp<std::int64_t>(Int32(A, 2), 1, static_cast<std::int64_t>(S.size()) + 1);

@@ -1,10 +1,13 @@
 // Token tests shared by the three evaluators and the routine calls. Internal to the interpreter.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "interpreter/messages.h"
+#include "interpreter/poor_pascal.h"
 #include "interpreter/scanner.h"
 
 namespace ppa_eval {
@@ -29,6 +32,21 @@ inline bool TakeWord(TPPAParser& P, std::string_view Word) {
   if (!IsWord(P, Word)) return false;
   P.Next();
   return true;
+}
+
+// Raises the out-of-memory error when strings of these lengths joined would pass the interpreter's
+// string limit: a template that doubles a string in a loop ends in an error instead of exhausting
+// the host's memory.
+inline void CheckJoinedLength(std::size_t A, std::size_t B) {
+  if (B > TPoorPascal::kMaxStringLength - std::min(A, TPoorPascal::kMaxStringLength))
+    throw TPPAError(ppa_messages::kOutOfMemory);
+}
+
+// Whether the error of a failing string part in a real expression is dropped (the part counts as
+// 0.0). A stop, the nesting limit and exhausted memory are not the program's value and still end
+// the run.
+inline bool DropsStringPartError(bool Stopped, const TPPAError& E) {
+  return !Stopped && E.Message() != ppa_messages::kNestingTooDeep && E.Message() != ppa_messages::kOutOfMemory;
 }
 
 // The offset in Inner of the ")" that closes a parenthesis whose content Inner begins with (or of

@@ -188,7 +188,7 @@ double TPoorPascal::RealFactor(TPPAParser& P) {
         try {
           Value = ppa_numbers::ParseReal(StrRelation(P)).value_or(0.0);
         } catch (const TPPAError& E) {
-          if (Stopped || E.Message() == ppa_messages::kNestingTooDeep || E.Message() == ppa_messages::kOutOfMemory) throw;
+          if (!ppa_eval::DropsStringPartError(Stopped, E)) throw;
           SkipToClose(P, Inner, Start);
           Value = 0.0;
         }

@@ -15,18 +15,6 @@
 #include "interpreter/numbers.h"
 #include "interpreter/poor_pascal.h"
 
-namespace {
-
-// The result of a concatenation, refused beyond the interpreter's string limit: a template that
-// doubles a string in a loop ends in an error instead of exhausting the host's memory.
-std::string Concatenate(std::string Left, std::string_view Right) {
-  if (Right.size() > TPoorPascal::kMaxStringLength - std::min(Left.size(), TPoorPascal::kMaxStringLength))
-    throw TPPAError(ppa_messages::kOutOfMemory);
-  Left += Right;
-  return Left;
-}
-
-}  // namespace
 
 std::string TPoorPascal::EvalStr(std::string_view Text) {
   if (TPPATokenCache* Cache = TokenCache()) {
@@ -52,7 +40,11 @@ std::string TPoorPascal::StrRelation(TPPAParser& P) {
 
 std::string TPoorPascal::StrSum(TPPAParser& P) {
   std::string Left = StrFactor(P);
-  while (ppa_eval::TakeWord(P, "+") || P.Kind == ptString) Left = Concatenate(std::move(Left), StrFactor(P));
+  while (ppa_eval::TakeWord(P, "+") || P.Kind == ptString) {
+    const std::string Right = StrFactor(P);
+    ppa_eval::CheckJoinedLength(Left.size(), Right.size());
+    Left += Right;
+  }
   return Left;
 }
 

@@ -15,7 +15,6 @@
 
 #include "interpreter/builtins.h"
 #include "interpreter/eval_common.h"
-#include "interpreter/messages.h"
 #include "interpreter/numbers.h"
 #include "platform/platform.h"
 
@@ -909,7 +908,7 @@ double TPPAPlanRunner::RealOfStr(const TExprPlan& Plan, std::int32_t I) {
   try {
     return ppa_numbers::ParseReal(Str(Plan, I)).value_or(0.0);
   } catch (const TPPAError& E) {
-    if (PP.Stopped || E.Message() == ppa_messages::kNestingTooDeep || E.Message() == ppa_messages::kOutOfMemory) throw;
+    if (!ppa_eval::DropsStringPartError(PP.Stopped, E)) throw;
     return 0.0;
   }
 }
@@ -932,8 +931,7 @@ void TPPAPlanRunner::StrInto(const TExprPlan& Plan, std::int32_t I, std::string&
     case TOp::StrConcat: {
       StrInto(Plan, Node.A, Out);
       auto Append = [&Out](const std::string& R) {
-        if (R.size() > TPoorPascal::kMaxStringLength - std::min(Out.size(), TPoorPascal::kMaxStringLength))
-          throw TPPAError(ppa_messages::kOutOfMemory);
+        ppa_eval::CheckJoinedLength(Out.size(), R.size());
         Out += R;
       };
       // A literal or a variable on the right is appended where it stands, without a copy.
