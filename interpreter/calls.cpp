@@ -235,13 +235,6 @@ const TBuiltin* FindRow(std::int32_t Index) {
   return nullptr;
 }
 
-// The handler of that Index and kind, or nullptr.
-template <typename Handler>
-Handler FindBuiltin(std::int32_t Index) {
-  const TBuiltin* B = FindRow(Index);
-  const Handler* H = B ? std::get_if<Handler>(&B->Run) : nullptr;
-  return H ? *H : nullptr;
-}
 
 // A call with parameters must end with ")"; checked after the routine has run.
 void CloseArguments(TPPAParser& P, const TPPARoutine& R) {
@@ -351,36 +344,38 @@ std::string TPoorPascal::CallStrFunc(TPPAParser& P, const std::string& Name) {
 // ---- Built-ins by Index ----
 
 void TPoorPascal::RunBuiltinProc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args) {
-  const auto Run = FindBuiltin<TProcHandler>(R.Index);
+  const auto Run = ppa_builtins::Find<TProcHandler>(R.Index);
   if (!Run) throw TPPAError(PPAFormat(ppa_messages::kUndeclaredBuiltinProcedure, P.TokenView()));
   Run(*this, Args);
 }
 
 std::int64_t TPoorPascal::RunBuiltinIntFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args) {
-  const auto Run = FindBuiltin<TIntHandler>(R.Index);
+  const auto Run = ppa_builtins::Find<TIntHandler>(R.Index);
   if (!Run) throw TPPAError(PPAFormat(ppa_messages::kUndeclaredBuiltinFunction, P.TokenView()));
   return Run(*this, Args);
 }
 
 double TPoorPascal::RunBuiltinRealFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args) {
-  const auto Run = FindBuiltin<TRealHandler>(R.Index);
+  const auto Run = ppa_builtins::Find<TRealHandler>(R.Index);
   if (!Run) throw TPPAError(PPAFormat(ppa_messages::kUndeclaredBuiltinFunction, P.TokenView()));
   return Run(*this, Args);
 }
 
 std::string TPoorPascal::RunBuiltinStrFunc(TPPAParser& P, const TPPARoutine& R, const TPPAParams& Args) {
-  const auto Run = FindBuiltin<TStrHandler>(R.Index);
+  const auto Run = ppa_builtins::Find<TStrHandler>(R.Index);
   if (!Run) throw TPPAError(PPAFormat(ppa_messages::kUndeclaredBuiltinFunction, P.TokenView()));
   return Run(*this, Args);
 }
 
-// ---- For the planner ----
+// ---- Lookups of the table ----
 
 namespace ppa_builtins {
 
 template <typename Handler>
 Handler Find(std::int32_t Index) {
-  return FindBuiltin<Handler>(Index);
+  const TBuiltin* B = FindRow(Index);
+  const Handler* H = B ? std::get_if<Handler>(&B->Run) : nullptr;
+  return H ? *H : nullptr;
 }
 template TProcHandler Find<TProcHandler>(std::int32_t);
 template TIntHandler Find<TIntHandler>(std::int32_t);

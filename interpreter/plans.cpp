@@ -134,17 +134,24 @@ class TRaised {
   int By_;
 };
 
-// Marks a call plan's Params as holding a call in progress, until the call ends.
-class TBusy {
+// The argument records of one call: the plan's own, or a copy of them while those hold a call in
+// progress. A call of the same text from inside its own arguments cannot happen; the copy keeps it
+// safe anyway.
+class TCallArguments {
  public:
-  explicit TBusy(bool& Flag) : Flag_(Flag), Was_(Flag) { Flag_ = true; }
-  ~TBusy() { Flag_ = Was_; }
-  TBusy(const TBusy&) = delete;
-  TBusy& operator=(const TBusy&) = delete;
+  explicit TCallArguments(TCallPlan& C) : C_(C), Nested_(C.Busy) {
+    if (Nested_) Copy_ = C.Routine.Params;
+    C_.Busy = true;
+  }
+  ~TCallArguments() { C_.Busy = Nested_; }
+  TCallArguments(const TCallArguments&) = delete;
+  TCallArguments& operator=(const TCallArguments&) = delete;
+  TPPAParams& Get() { return Nested_ ? Copy_ : C_.Routine.Params; }
 
  private:
-  bool& Flag_;
-  bool Was_;
+  TCallPlan& C_;
+  bool Nested_;
+  TPPAParams Copy_;
 };
 
 std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
@@ -791,6 +798,8 @@ class TPPAPlanRunner {
  private:
   template <typename TResult, typename Handler>
   TResult Call(TCallPlan& C, Handler TCallPlan::*Run);
+  template <typename TResult, typename Handler>
+  TResult Invoke(TCallPlan& C, Handler TCallPlan::*Run, const TPPAParams& Args);
   // The rarer operations, kept out of Int and Real so that those stay small: they recurse for every
   // operation of an expression.
   [[gnu::noinline]] std::int64_t IntCall(TCallPlan& C) { return Call<std::int64_t>(C, &TCallPlan::IntFunc); }
@@ -823,27 +832,33 @@ void TPPAPlanRunner::ReadArguments(TCallPlan& C, TPPAParams& Args) {
 template <typename TResult, typename Handler>
 TResult TPPAPlanRunner::Call(TCallPlan& C, Handler TCallPlan::*Run) {
   const TRaised Raised(PP.Depth, C.Level);
-  // A call of the same text from inside its own arguments cannot happen; copying keeps it safe anyway.
-  TPPAParams Copy;
-  TPPAParams* Args = &C.Routine.Params;
-  if (C.Busy) {
-    Copy = C.Routine.Params;
-    Args = &Copy;
-  }
-  const TBusy Busy(C.Busy);
-  ReadArguments(C, *Args);
-  if (C.Routine.Permanent == 1) return (C.*Run)(PP, *Args);
-  TResult Result = TResult();
+  TCallArguments Args(C);
+  ReadArguments(C, Args.Get());
+  return Invoke<TResult>(C, Run, Args.Get());
+}
+
+// The routine of a call whose arguments are read: the built-in's handler, or the owner's event
+// with its result checked. TResult is void for a procedure.
+template <typename TResult, typename Handler>
+TResult TPPAPlanRunner::Invoke(TCallPlan& C, Handler TCallPlan::*Run, const TPPAParams& Args) {
+  const TPPARoutine& R = C.Routine;
+  if (R.Permanent == 1) return (C.*Run)(PP, Args);
   std::int32_t Err_CD = -1;
-  if constexpr (std::is_same_v<TResult, std::int64_t>) {
-    if (PP.IntFuncParam) PP.IntFuncParam(C.Upper, C.Routine.Index, *Args, Err_CD, Result);
-  } else if constexpr (std::is_same_v<TResult, double>) {
-    if (PP.RealFuncParam) PP.RealFuncParam(C.Upper, C.Routine.Index, *Args, Err_CD, Result);
+  if constexpr (std::is_void_v<TResult>) {
+    if (PP.ProcParam) PP.ProcParam(C.Upper, R.Index, Args, Err_CD);
+    PP.CheckOwnerResult(Err_CD, C.Upper);
   } else {
-    if (PP.StrFuncParam) PP.StrFuncParam(C.Upper, C.Routine.Index, *Args, Err_CD, Result);
+    TResult Result = TResult();
+    if constexpr (std::is_same_v<TResult, std::int64_t>) {
+      if (PP.IntFuncParam) PP.IntFuncParam(C.Upper, R.Index, Args, Err_CD, Result);
+    } else if constexpr (std::is_same_v<TResult, double>) {
+      if (PP.RealFuncParam) PP.RealFuncParam(C.Upper, R.Index, Args, Err_CD, Result);
+    } else {
+      if (PP.StrFuncParam) PP.StrFuncParam(C.Upper, R.Index, Args, Err_CD, Result);
+    }
+    PP.CheckOwnerResult(Err_CD, C.Upper);
+    return Result;
   }
-  PP.CheckOwnerResult(Err_CD, C.Upper);
-  return Result;
 }
 
 std::int64_t TPPAPlanRunner::Int(const TExprPlan& Plan, std::int32_t I) {
@@ -1036,36 +1051,14 @@ void TPPAPlanRunner::Case(TStatementPlan& S) {
 // (of a function) dropped.
 void TPPAPlanRunner::CallStatement(TCallPlan& C) {
   const TPoorPascal::TNestingGuard Guard(PP);
-  TPPAParams Copy;
-  TPPAParams* Args = &C.Routine.Params;
-  if (C.Busy) {
-    Copy = C.Routine.Params;
-    Args = &Copy;
+  TCallArguments Args(C);
+  ReadArguments(C, Args.Get());
+  if (!C.IsFunction) return Invoke<void>(C, &TCallPlan::Proc, Args.Get());
+  switch (C.Routine.ResultType) {
+    case pvInteger: (void)Invoke<std::int64_t>(C, &TCallPlan::IntFunc, Args.Get()); return;
+    case pvReal: (void)Invoke<double>(C, &TCallPlan::RealFunc, Args.Get()); return;
+    case pvString: (void)Invoke<std::string>(C, &TCallPlan::StrFunc, Args.Get()); return;
   }
-  const TBusy Busy(C.Busy);
-  ReadArguments(C, *Args);
-  const TPPARoutine& R = C.Routine;
-  if (R.Permanent == 1) {
-    if (C.Proc) C.Proc(PP, *Args);
-    if (C.IntFunc) (void)C.IntFunc(PP, *Args);
-    if (C.RealFunc) (void)C.RealFunc(PP, *Args);
-    if (C.StrFunc) (void)C.StrFunc(PP, *Args);
-    return;
-  }
-  std::int32_t Err_CD = -1;
-  if (!C.IsFunction) {
-    if (PP.ProcParam) PP.ProcParam(C.Upper, R.Index, *Args, Err_CD);
-  } else if (R.ResultType == pvInteger) {
-    std::int64_t Result = 0;
-    if (PP.IntFuncParam) PP.IntFuncParam(C.Upper, R.Index, *Args, Err_CD, Result);
-  } else if (R.ResultType == pvReal) {
-    double Result = 0.0;
-    if (PP.RealFuncParam) PP.RealFuncParam(C.Upper, R.Index, *Args, Err_CD, Result);
-  } else {
-    std::string Result;
-    if (PP.StrFuncParam) PP.StrFuncParam(C.Upper, R.Index, *Args, Err_CD, Result);
-  }
-  PP.CheckOwnerResult(Err_CD, C.Upper);
 }
 
 // ---- The entry points ----
