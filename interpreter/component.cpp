@@ -80,13 +80,13 @@ Record* TPPATable<Record>::Add(std::string_view Name, std::unique_ptr<Record> Da
   if (!Added) return nullptr;
   It->second.Name = std::string(Name);
   It->second.Data = std::move(Data);
-  Changed();
+  ++Generation;
   return It->second.Data.get();
 }
 
 template <typename Record>
 void TPPATable<Record>::Remove(std::string_view Name) {
-  if (Entries.erase(Key(Name)) != 0) Changed();
+  if (Entries.erase(Key(Name)) != 0) ++Generation;
 }
 
 template class TPPATable<TPPAValue>;
@@ -99,7 +99,6 @@ TPPAScannedText::TPPAScannedText() = default;
 TPPAScannedText::~TPPAScannedText() = default;
 
 TPoorPascal::TPoorPascal() {
-  Values.SharedGeneration = Procedures.SharedGeneration = Functions.SharedGeneration = &Stamp_;
   AddIntConst("True", 1, -1);
   AddIntConst("False", 1, 0);
   AddStrConst("Nil", "", 1);

@@ -120,9 +120,7 @@ std::int64_t TypedIntRelation(TPoorPascal& PPA, TPPAParser& P) {
 }  // namespace
 
 std::int64_t TPoorPascal::EvalInt(std::string_view Text) {
-  if (TPPATokenCache* Cache = TokenCache()) {
-    if (TPPAScannedText* Cached = Cache->Get(Text)) return EvalInt(*Cached);
-  }
+  if (TPPAScannedText* Cached = CachedText(Text)) return EvalInt(*Cached);
   TPPAParser P(Text);
   return TypedIntRelation(*this, P);
 }

@@ -123,9 +123,7 @@ void SkipToClose(TPPAParser& P, std::string_view Inner, std::int64_t Start) {
 }  // namespace
 
 double TPoorPascal::EvalReal(std::string_view Text) {
-  if (TPPATokenCache* Cache = TokenCache()) {
-    if (TPPAScannedText* Cached = Cache->Get(Text)) return EvalReal(*Cached);
-  }
+  if (TPPAScannedText* Cached = CachedText(Text)) return EvalReal(*Cached);
   TPPAParser P(Text);
   return RealRelation(P);
 }

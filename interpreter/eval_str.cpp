@@ -17,9 +17,7 @@
 
 
 std::string TPoorPascal::EvalStr(std::string_view Text) {
-  if (TPPATokenCache* Cache = TokenCache()) {
-    if (TPPAScannedText* Cached = Cache->Get(Text)) return EvalStr(*Cached);
-  }
+  if (TPPAScannedText* Cached = CachedText(Text)) return EvalStr(*Cached);
   TPPAParser P(Text);
   return StrRelation(P);
 }

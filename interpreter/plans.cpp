@@ -82,6 +82,9 @@ struct TExprPlan : TPPAPlan {
   std::int32_t Root = -1;
   int Height = 0;        // the deepest nesting of guards the reading would reach inside the text
   bool Effects = false;  // it calls the owner, directly or in an argument
+  // Whether it may run at that depth: beyond, the reader must run the text and raise the nesting
+  // error where it always did.
+  bool FitsAt(int Depth) const { return Depth + Height <= TPoorPascal::kMaxNesting; }
 };
 
 struct TCaseLabel {
@@ -790,6 +793,11 @@ class TPPAPlanRunner {
   std::string Str(const TExprPlan& Plan, std::int32_t I);
   void StrInto(const TExprPlan& Plan, std::int32_t I, std::string& Out);
   bool Statement(TStatementPlan& S);
+  // Whether the statement's first expression runs from the plan it keeps, which holds whenever the
+  // statement's does.
+  bool FirstRuns(const TStatementPlan& S) const {
+    return S.First != nullptr && S.First->FitsAt(PP.Depth);
+  }
   [[gnu::noinline]] void For(TStatementPlan& S);
   // The direct assignment of a real or string.
   [[gnu::noinline]] void AssignOther(TStatementPlan& S);
@@ -976,7 +984,7 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
     case TForm::Call: CallStatement(*S.Routine); return true;
     case TForm::Assignment:
       // Assign, for a variable that is no host object and an expression that calls no owner.
-      if (S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting) {
+      if (FirstRuns(S)) {
         if (S.Variable->ValueType == pvInteger) {
           S.Variable->IntValue = Int(*S.First, S.First->Root);
         } else {
@@ -990,15 +998,16 @@ bool TPPAPlanRunner::Statement(TStatementPlan& S) {
     case TForm::Break: PP.BreakFlag = 1; return false;
     case TForm::Continue: PP.ContinueFlag = 1; return false;
     case TForm::Exit: PP.ExitFlag = 1; return false;
-    case TForm::If:
-      // RunIf on the cached texts.
-      if ((S.First != nullptr && PP.Depth + S.First->Height <= TPoorPascal::kMaxNesting ? Int(*S.First, S.First->Root)
-                                                                                          : PP.EvalInt(*S.Condition)) != 0) {
+    case TForm::If: {
+      // As ExecIf, on the cached texts.
+      const bool Taken = (FirstRuns(S) ? Int(*S.First, S.First->Root) : PP.EvalInt(*S.Condition)) != 0;
+      if (Taken) {
         PP.ExecStatements(*S.Body);
       } else if (S.Else != nullptr) {
         PP.ExecStatements(*S.Else);
       }
       return true;
+    }
     case TForm::For: For(S); return true;
     case TForm::While: PP.RunWhile(TCut(*S.Condition), TCut(*S.Body)); return true;
     case TForm::Repeat: PP.RunRepeat(TCut(*S.Body), TCut(*S.Condition)); return true;
@@ -1076,7 +1085,7 @@ template <typename TResult, typename RunFn>
 bool TryExpression(TPoorPascal& PP, int Depth, TPPAScannedText& Text, TPPAPlanKind Kind, TResult& Result, RunFn Run) {
   auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, Kind, PP.TablesStamp()));
   if (Plan == nullptr) Plan = TPPAPlanner::ExpressionPlan(PP, Text, Kind, 0);
-  if (Plan == nullptr || Depth + Plan->Height > TPoorPascal::kMaxNesting) return false;
+  if (Plan == nullptr || !Plan->FitsAt(Depth)) return false;
   if (Plan->Effects) {
     const TRunning InProgress(*Plan);
     Result = Run(*Plan);
@@ -1118,7 +1127,7 @@ bool TPPAPlanner::TryStatement(TPoorPascal& PP, TPPAScannedText& Statement, bool
 
 std::int64_t TPoorPascal::EvalInt(TPPAScannedText& Text) {
   if (auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, pkInt, TablesStamp()));
-      Plan != nullptr && !Plan->Effects && Depth + Plan->Height <= kMaxNesting) {
+      Plan != nullptr && !Plan->Effects && Plan->FitsAt(Depth)) {
     return TPPAPlanRunner(*this).Int(*Plan, Plan->Root);
   }
   return EvalIntWithoutHeldPlan(Text);
@@ -1143,7 +1152,7 @@ std::string TPoorPascal::EvalStr(TPPAScannedText& Text) {
 
 void TPoorPascal::EvalStrInto(TPPAScannedText& Text, std::string& Out) {
   if (auto* Plan = static_cast<const TExprPlan*>(TPPAPlanner::Current(Text, pkStr, TablesStamp()));
-      Plan != nullptr && !Plan->Effects && Depth + Plan->Height <= kMaxNesting) {
+      Plan != nullptr && !Plan->Effects && Plan->FitsAt(Depth)) {
     return TPPAPlanRunner(*this).StrInto(*Plan, Plan->Root, Out);
   }
   if (!TPPAPlanner::TryStr(*this, Text, Out)) Out = ReadStr(Text);

@@ -103,7 +103,7 @@ class TPPATable {
     for (auto it = Entries.begin(); it != Entries.end();) {
       if (P(*it->second.Data)) {
         it = Entries.erase(it);
-        Changed();
+        ++Generation;
       } else {
         ++it;
       }
@@ -112,15 +112,9 @@ class TPPATable {
   std::size_t Count() const { return Entries.size(); }
   // Bumped on every addition and removal, so a cache of lookups can tell that it is stale.
   std::uint64_t Generation = 0;
-  // When set, a counter bumped together with Generation (one for several tables).
-  std::uint64_t* SharedGeneration = nullptr;
 
  private:
   static std::string Key(std::string_view Name);
-  void Changed() {
-    ++Generation;
-    if (SharedGeneration) ++*SharedGeneration;
-  }
   std::unordered_map<std::string, Entry> Entries;  // key: the name folded to upper case
 };
 
@@ -216,7 +210,7 @@ class TPoorPascal {
   TPPATable<TPPARoutine> Functions;
   // A stamp that changes whenever any of the three tables gains or loses an entry: what was learnt
   // from the tables holds while it stands.
-  std::uint64_t TablesStamp() const { return Stamp_; }
+  std::uint64_t TablesStamp() const { return Values.Generation + Procedures.Generation + Functions.Generation; }
 
   // ---- Operations of the interpreter's parts, public so that each can be driven on its own ----
 
@@ -400,7 +394,7 @@ class TPoorPascal {
   // An assignment's expression: the rest of the statement, P left where it stands.
   TCut RestCut(TPPAParser& P);
   void ReadVarDeclaration(TPPAParser& P);
-  // Statement forms; each starts on its keyword and cuts its parts, then runs them as below.
+  // Statement forms; each starts on its keyword. Most cut their parts, then run them as below.
   void ExecIf(TPPAParser& P);
   void ExecFor(TPPAParser& P);
   void ExecWhile(TPPAParser& P);
@@ -416,7 +410,6 @@ class TPoorPascal {
     return Values.Generation == Generation ? Variable : FindAssigned(Name, Type);
   }
   TPPAValue* FindAssigned(const std::string& Name, TPPAValueType Type);
-  void RunIf(const TCut& Condition, const TCut& Then, const TCut* Else);
   // The loop variable is looked up again whenever the table may have changed under a call.
   TPPAValue& ForVariable(const std::string& Name);
   void RunForLoop(const std::string& Name, std::int32_t First, std::int32_t Last, bool Upward, const TCut& Body);
@@ -430,11 +423,12 @@ class TPoorPascal {
 
   // The cache that scanners replay from, or nullptr when it is switched off.
   TPPATokenCache* TokenCache() { return UseTokenCache ? &Tokens : nullptr; }
+  // The cache's entry for Text, or nullptr when the cache is off or full.
+  TPPAScannedText* CachedText(std::string_view Text) { return UseTokenCache ? Tokens.Get(Text) : nullptr; }
 
   // The scanner over the whole prepared program while Execute runs.
   std::unique_ptr<TPPAParser> Parser;
   int Depth = 0;
-  std::uint64_t Stamp_ = 0;  // bumped by all three tables
   TPPATokenCache Tokens;
   bool UseTokenCache = true;
 };

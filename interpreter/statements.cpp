@@ -260,23 +260,14 @@ void TPoorPascal::ExecIf(TPPAParser& P) {
   if (P.AtEnd()) Fail(kSyntaxError, "if");
   const TCut ThenPart = CollectBody(P);
   P.Accept("END");
-  // Cutting the ELSE part before the condition runs changes nothing: cutting reads only the text.
+  const bool Taken = EvalInt(Condition) != 0;
+  if (Taken) ExecStatements(ThenPart);
   if (P.Accept("ELSE")) {
     const TCut ElsePart = CollectBody(P);
-    RunIf(Condition, ThenPart, &ElsePart);
-  } else {
-    RunIf(Condition, ThenPart, nullptr);
+    if (!Taken) ExecStatements(ElsePart);
   }
   P.Accept("END");
   P.Accept(";");
-}
-
-void TPoorPascal::RunIf(const TCut& Condition, const TCut& Then, const TCut* Else) {
-  if (EvalInt(Condition) != 0) {
-    ExecStatements(Then);
-  } else if (Else) {
-    ExecStatements(*Else);
-  }
 }
 
 // FOR variable := start (TO | DOWNTO) limit DO body
@@ -400,9 +391,7 @@ void TPoorPascal::ExecCase(TPPAParser& P) {
 }
 
 void TPoorPascal::ExecStatements(std::string_view Text) {
-  if (TPPATokenCache* Cache = TokenCache()) {
-    if (TPPAScannedText* Cached = Cache->Get(Text)) return ExecStatements(*Cached);
-  }
+  if (TPPAScannedText* Cached = CachedText(Text)) return ExecStatements(*Cached);
   const TNestingGuard Guard(*this);
   // A handler run here may call Stop; the pump drops its error and the checks below see Stopped.
   platform::ProcessMessages();
