@@ -40,14 +40,9 @@ std::string ValidUtf8(std::string Text) {
 }
 
 // Bytes 1 to 127 only (no NUL, which ValidUtf8 would cut at): valid UTF-8 that every ASCII-based
-// charset and both code pages map to itself. No early exit, so that the loop vectorises.
+// charset and both code pages map to itself.
 bool PlainAscii(std::string_view Text) {
-  unsigned char Any = 0, Least = 0xFF;
-  for (const char C : Text) {
-    Any |= static_cast<unsigned char>(C);
-    Least = std::min(Least, static_cast<unsigned char>(C));
-  }
-  return Any < 0x80 && Least > 0;
+  return platform::IsAscii(Text) && Text.find('\0') == std::string_view::npos;
 }
 
 // Charsets that map every byte from 1 to 127 to the same character, without shift states.

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "abi.h"
 
@@ -51,6 +52,16 @@ int AnsiCompareText(std::string_view A, std::string_view B);
 // The 1-based position of Sub in S, counting only occurrences that begin on a character boundary;
 // 0 when there is none or either text is empty.
 std::size_t AnsiPos(std::string_view Sub, std::string_view S);
+// True when every unit of S is below 0x80: ASCII, which both code pages, UTF-8 and UTF-16 write
+// alike. No early exit, so that the loop vectorises.
+template <typename Char>
+bool IsAscii(std::basic_string_view<Char> S) {
+  using Unit = std::make_unsigned_t<Char>;
+  Unit Any = 0;
+  for (const Char C : S) Any |= static_cast<Unit>(C);
+  return Any < 0x80;
+}
+inline bool IsAscii(std::string_view S) { return IsAscii<char>(S); }
 // Conversions between the system code page and UTF-16 / UTF-8. Unmappable characters become "?".
 std::u16string ToUtf16(std::string_view S);
 std::string FromUtf16(std::u16string_view S);

@@ -49,12 +49,6 @@ constexpr std::array<bool, 256> kSpecial = [] {
   return Table;
 }();
 
-bool IsAscii(std::string_view S) {
-  unsigned char Any = 0;
-  for (const char C : S) Any |= static_cast<unsigned char>(C);  // no early exit, so it vectorises
-  return Any < 0x80;
-}
-
 }  // namespace
 
 // One pass over the bytes with the output built as it goes. The walk it reproduces edits the text
@@ -72,7 +66,7 @@ bool IsAscii(std::string_view S) {
 // the run of blanks one blank.
 std::string HtmlToText(std::string_view Text) {
   std::string RoundTrip;
-  if (!IsAscii(Text)) {
+  if (!platform::IsAscii(Text)) {
     RoundTrip = platform::FromUtf16(platform::ToUtf16(Text));
     Text = RoundTrip;
   }

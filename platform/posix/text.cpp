@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <type_traits>
 
 #include "../char_boundary.h"
 #include "../platform.h"
@@ -222,16 +221,8 @@ std::size_t AnsiPos(std::string_view Sub, std::string_view S) {
 }
 
 // Both code pages map 0 to 127 to the same code points, so pure ASCII needs no iconv round.
-// No early exit, so that the loop vectorises.
-template <typename Char>
-bool AllAscii(std::basic_string_view<Char> S) {
-  std::make_unsigned_t<Char> Any = 0;
-  for (const Char C : S) Any |= static_cast<std::make_unsigned_t<Char>>(C);
-  return Any < 0x80;
-}
-
 std::u16string ToUtf16(std::string_view S) {
-  if (AllAscii(S)) return std::u16string(S.begin(), S.end());
+  if (IsAscii(S)) return std::u16string(S.begin(), S.end());
   const std::string Bytes = Convert("UTF-16LE", CodePageName(), S, SkipByte, std::string_view("?\0", 2));
   std::u16string R(Bytes.size() / 2, u'\0');
   for (std::size_t I = 0; I < R.size(); ++I) {
@@ -242,7 +233,7 @@ std::u16string ToUtf16(std::string_view S) {
 }
 
 std::string FromUtf16(std::u16string_view S) {
-  if (AllAscii(S)) {
+  if (IsAscii(S)) {
     std::string R(S.size(), '\0');
     std::transform(S.begin(), S.end(), R.begin(), [](char16_t C) { return static_cast<char>(C); });
     return R;
@@ -256,11 +247,11 @@ std::string FromUtf16(std::u16string_view S) {
 }
 
 std::string ToUtf8(std::string_view S) {
-  if (AllAscii(S)) return std::string(S);
+  if (IsAscii(S)) return std::string(S);
   return Convert("UTF-8", CodePageName(), S, SkipByte, "?");
 }
 std::string FromUtf8(std::string_view S) {
-  if (AllAscii(S)) return std::string(S);
+  if (IsAscii(S)) return std::string(S);
   return Convert(CodePageName(), "UTF-8", S, SkipUtf8, "?");
 }
 
