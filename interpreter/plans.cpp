@@ -157,9 +157,6 @@ class TCallArguments {
   TPPAParams Copy_;
 };
 
-std::int32_t Low32(std::int64_t V) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(V)); }
-
-
 }  // namespace ppa_plans
 
 using namespace ppa_plans;  // NOLINT: this file is the planner
@@ -1032,8 +1029,8 @@ void TPPAPlanRunner::AssignOther(TStatementPlan& S) {
 void TPPAPlanRunner::For(TStatementPlan& S) {
   PP.ForVariable(S.Name);
   PP.ExecStatements(*S.Start);
-  const std::int32_t First = Low32(PP.ForVariable(S.Name).IntValue);
-  const std::int32_t Last = Low32(PP.EvalInt(*S.Condition));
+  const std::int64_t First = PP.ForVariable(S.Name).IntValue;
+  const std::int64_t Last = PP.EvalInt(*S.Condition);
   PP.RunForLoop(S.Name, First, Last, S.Upward, TPoorPascal::TCut(*S.Body));
 }
 

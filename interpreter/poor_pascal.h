@@ -412,7 +412,8 @@ class TPoorPascal {
   TPPAValue* FindAssigned(const std::string& Name, TPPAValueType Type);
   // The loop variable is looked up again whenever the table may have changed under a call.
   TPPAValue& ForVariable(const std::string& Name);
-  void RunForLoop(const std::string& Name, std::int32_t First, std::int32_t Last, bool Upward, const TCut& Body);
+  // FOR counts in 32 bits: Start and Limit are taken as their low 32 bits, read as signed.
+  void RunForLoop(const std::string& Name, std::int64_t Start, std::int64_t Limit, bool Upward, const TCut& Body);
   void RunWhile(const TCut& Condition, const TCut& Body);
   void RunRepeat(const TCut& Body, const TCut& Condition);
   // Built-in routines, selected by Index.

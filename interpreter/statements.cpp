@@ -280,12 +280,12 @@ void TPoorPascal::ExecFor(TPPAParser& P) {
   const bool Upward = P.Is("TO");
   P.Next();
   ExecStatements(Start);
-  const std::int32_t First = Low32(ForVariable(Name).IntValue);
+  const std::int64_t First = ForVariable(Name).IntValue;
   const TCut Limit = CollectUntil(P, ckDo, {"DO"});
   if (P.AtEnd()) Fail(kSyntaxError, "for");
   P.Next();
   // A real limit arrives truncated by EvalInt (NaN and out-of-range reals as INT64_MIN).
-  const std::int32_t Last = Low32(EvalInt(Limit));
+  const std::int64_t Last = EvalInt(Limit);
   const TCut Body = CollectBody(P);
   RunForLoop(Name, First, Last, Upward, Body);
 }
@@ -296,8 +296,10 @@ TPPAValue& TPoorPascal::ForVariable(const std::string& Name) {
   return *V;
 }
 
-void TPoorPascal::RunForLoop(const std::string& Name, std::int32_t First, std::int32_t Last, bool Upward,
+void TPoorPascal::RunForLoop(const std::string& Name, std::int64_t Start, std::int64_t Limit, bool Upward,
                              const TCut& Body) {
+  const std::int32_t First = Low32(Start);
+  const std::int32_t Last = Low32(Limit);
   if (Upward ? Last >= First : Last <= First) {
     // Unsigned 32-bit counting: the full range is 2^32 passes, which wraps to 0 and still counts
     // down correctly, and stepping past the end of the range is well defined.
